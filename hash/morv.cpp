@@ -1,0 +1,224 @@
+// The chaining mode, written once for a width whose block is B bytes, and the
+// interface that chooses the width from the digest length.
+#include "morv.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "transform1024.h"
+#include "transform512.h"
+#include "words.h"
+
+namespace morv {
+namespace {
+
+template <class Ctx>
+constexpr std::size_t kBlockBytes = sizeof(Ctx::buffer);
+template <class Ctx>
+constexpr std::size_t kChainWords = sizeof(Ctx::chain) / sizeof(std::uint64_t);
+template <class Ctx>
+using Chain = std::array<std::uint64_t, kChainWords<Ctx>>;
+
+// The chain for digestBits comes from one configuration block processed from a
+// zero chain: "MORV", version 1, the digest length, zero fill.
+template <class Ctx>
+constexpr void ProcessConfigBlock(Ctx* ctx, std::size_t digestBits) {
+  std::uint8_t block[kBlockBytes<Ctx>] = {'M', 'O', 'R', 'V', 1, 0, 0, 0};
+  StoreLE64(block + 8, digestBits);
+  ctx->header.tweak = {0, FlagFirst | FlagFinal | TypeConfig};
+  ctx->header.bufferedBytes = 0;
+  for (auto& word : ctx->chain) word = 0;
+  ProcessBlocks(ctx, block, 1, 32);
+}
+
+template <class Ctx>
+constexpr Chain<Ctx> ConfigChain(std::size_t digestBits) {
+  Ctx ctx{};
+  ProcessConfigBlock(&ctx, digestBits);
+  Chain<Ctx> chain{};
+  std::copy(std::begin(ctx.chain), std::end(ctx.chain), chain.begin());
+  return chain;
+}
+
+// The stored initial chains are the configuration path's own results, derived
+// by the compiler, so no table of constants has to be trusted.
+constexpr Chain<Ctx512> kStored224 = ConfigChain<Ctx512>(224);
+constexpr Chain<Ctx512> kStored256 = ConfigChain<Ctx512>(256);
+constexpr Chain<Ctx512> kStored384 = ConfigChain<Ctx512>(384);
+constexpr Chain<Ctx512> kStored512 = ConfigChain<Ctx512>(512);
+constexpr Chain<Ctx1024> kStored1024 = ConfigChain<Ctx1024>(1024);
+
+const std::uint64_t* StoredChain(const Ctx512*, std::size_t digestBits) {
+  switch (digestBits) {
+    case 224: return kStored224.data();
+    case 256: return kStored256.data();
+    case 384: return kStored384.data();
+    case 512: return kStored512.data();
+    default: return nullptr;
+  }
+}
+
+const std::uint64_t* StoredChain(const Ctx1024*, std::size_t digestBits) {
+  return digestBits == 1024 ? kStored1024.data() : nullptr;
+}
+
+template <class Ctx>
+int InitWidth(Ctx* ctx, std::size_t digestBits) {
+  ctx->header.digestBits = digestBits;
+  if (const std::uint64_t* stored = StoredChain(ctx, digestBits)) {
+    std::copy_n(stored, kChainWords<Ctx>, ctx->chain);
+  } else {
+    ProcessConfigBlock(ctx, digestBits);
+  }
+  ctx->header.tweak = {0, FlagFirst | TypeMessage};
+  ctx->header.bufferedBytes = 0;
+  return 0;
+}
+
+// The last block given, full or not, always stays in the buffer so that Final
+// can process it with FlagFinal; whole blocks before it go straight from the
+// caller's bytes to ProcessBlocks in one call.
+template <class Ctx>
+int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+  constexpr std::size_t B = kBlockBytes<Ctx>;
+  std::size_t& buffered = ctx->header.bufferedBytes;
+  if (byteCount > B - buffered) {
+    if (buffered > 0) {
+      const std::size_t fill = B - buffered;
+      std::memcpy(ctx->buffer + buffered, bytes, fill);
+      bytes += fill;
+      byteCount -= fill;
+      ProcessBlocks(ctx, ctx->buffer, 1, B);
+      buffered = 0;
+    }
+    if (byteCount > B) {
+      const std::size_t blocks = (byteCount - 1) / B;
+      ProcessBlocks(ctx, bytes, blocks, B);
+      bytes += blocks * B;
+      byteCount -= blocks * B;
+    }
+  }
+  if (byteCount > 0) {
+    std::memcpy(ctx->buffer + buffered, bytes, byteCount);
+    buffered += byteCount;
+  }
+  return 0;
+}
+
+// Processes the final block, then produces the digest in counter mode: each
+// counter block is keyed by the same final chain and yields B digest bytes.
+template <class Ctx>
+int FinalWidth(Ctx* ctx, std::uint8_t* digest) {
+  constexpr std::size_t B = kBlockBytes<Ctx>;
+  ctx->header.tweak.T1 |= FlagFinal;
+  const std::size_t buffered = ctx->header.bufferedBytes;
+  std::memset(ctx->buffer + buffered, 0, B - buffered);
+  ProcessBlocks(ctx, ctx->buffer, 1, buffered);
+
+  const std::size_t digestBytes = ctx->header.digestBits / 8 + (ctx->header.digestBits % 8 != 0);
+  std::memset(ctx->buffer, 0, B);
+  std::uint64_t finalChain[kChainWords<Ctx>];
+  std::memcpy(finalChain, ctx->chain, sizeof finalChain);
+  for (std::uint64_t counter = 0; counter * B < digestBytes; ++counter) {
+    StoreLE64(ctx->buffer, counter);
+    ctx->header.tweak = {0, FlagFirst | FlagFinal | TypeOutput};
+    ctx->header.bufferedBytes = 0;
+    ProcessBlocks(ctx, ctx->buffer, 1, 8);
+
+    const std::size_t offset = counter * B;
+    const std::size_t count = std::min(B, digestBytes - offset);
+    std::uint8_t block[B];
+    for (std::size_t i = 0; i < kChainWords<Ctx>; ++i) StoreLE64(block + 8 * i, ctx->chain[i]);
+    std::memcpy(digest + offset, block, count);
+    std::memcpy(ctx->chain, finalChain, sizeof finalChain);
+  }
+  return 0;
+}
+
+enum class Width { W512, W1024, None };
+
+// Bits 8 and 9 of stateWidth: 2 for 512, 0 for 1024; 1 and 3 select nothing.
+Width SelectWidth(int stateWidth) {
+  switch ((static_cast<unsigned>(stateWidth) >> 8) & 3u) {
+    case 2: return Width::W512;
+    case 0: return Width::W1024;
+    default: return Width::None;
+  }
+}
+
+int UpdateBytes(HashContext* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+  switch (SelectWidth(ctx->stateWidth)) {
+    case Width::W512: return Update512(&ctx->widthContext.ctx512, bytes, byteCount);
+    case Width::W1024: return Update1024(&ctx->widthContext.ctx1024, bytes, byteCount);
+    case Width::None: break;
+  }
+  return 1;
+}
+
+std::uint64_t& TweakT1(HashContext* ctx) {
+  return SelectWidth(ctx->stateWidth) == Width::W512 ? ctx->widthContext.ctx512.header.tweak.T1
+                                                     : ctx->widthContext.ctx1024.header.tweak.T1;
+}
+
+}  // namespace
+
+int Init512(Ctx512* ctx, std::size_t digestBits) { return InitWidth(ctx, digestBits); }
+int Update512(Ctx512* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+  return UpdateWidth(ctx, bytes, byteCount);
+}
+int Final512(Ctx512* ctx, std::uint8_t* digest) { return FinalWidth(ctx, digest); }
+
+int Init1024(Ctx1024* ctx, std::size_t digestBits) { return InitWidth(ctx, digestBits); }
+int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+  return UpdateWidth(ctx, bytes, byteCount);
+}
+int Final1024(Ctx1024* ctx, std::uint8_t* digest) { return FinalWidth(ctx, digest); }
+
+int Init(HashContext* ctx, int digestBits) {
+  if (digestBits < 0) return 1;
+  const auto bits = static_cast<std::size_t>(digestBits);
+  if (digestBits > 512) {
+    ctx->stateWidth = 1024;
+    return Init1024(&ctx->widthContext.ctx1024, bits);
+  }
+  ctx->stateWidth = 512;
+  return Init512(&ctx->widthContext.ctx512, bits);
+}
+
+// A partial last byte keeps its message bits, gets a 1 bit just below them and
+// zeros under that; it is absorbed as a whole byte and FlagBitPad marks it.
+int Update(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount) {
+  if (SelectWidth(ctx->stateWidth) == Width::None) return 1;
+  const std::size_t wholeBytes = bitCount / 8;
+  const unsigned partialBits = bitCount % 8;
+  if (partialBits == 0) return UpdateBytes(ctx, message, wholeBytes);
+
+  const unsigned padBit = 0x80u >> partialBits;
+  const auto padded =
+      static_cast<std::uint8_t>((message[wholeBytes] & ~(2 * padBit - 1) & 0xFFu) | padBit);
+  UpdateBytes(ctx, message, wholeBytes);
+  UpdateBytes(ctx, &padded, 1);
+  TweakT1(ctx) |= FlagBitPad;
+  return 0;
+}
+
+int Final(HashContext* ctx, std::uint8_t* digest) {
+  switch (SelectWidth(ctx->stateWidth)) {
+    case Width::W512: return Final512(&ctx->widthContext.ctx512, digest);
+    case Width::W1024: return Final1024(&ctx->widthContext.ctx1024, digest);
+    case Width::None: break;
+  }
+  return 1;
+}
+
+int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCount,
+                std::uint8_t* digest) {
+  HashContext ctx;
+  if (const int r = Init(&ctx, digestBits); r != 0) return r;
+  const int r = Update(&ctx, message, bitCount);
+  Final(&ctx, digest);
+  return r;
+}
+
+}  // namespace morv

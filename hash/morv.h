@@ -1,0 +1,82 @@
+// morv: a hash of any message length in bits to any digest length, built on a
+// tweakable block transform. Digest lengths up to 512 bits use a 512-bit state,
+// longer ones a 1024-bit state.
+//
+// The core interface is C-like: a plain context that the caller keeps on the
+// stack, integer results, no heap, no global mutable state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace morv {
+
+// The 128-bit tweak. T0 counts the bytes of the current block type processed so
+// far; T1 holds the block type and the flags for the next block.
+struct Tweak {
+  std::uint64_t T0;
+  std::uint64_t T1;
+};
+
+// T1 masks. The block type sits in T1 bits 56-61.
+inline constexpr std::uint64_t FlagFinal = std::uint64_t{1} << 63;
+inline constexpr std::uint64_t FlagFirst = std::uint64_t{1} << 62;
+inline constexpr std::uint64_t FlagBitPad = std::uint64_t{1} << 55;
+inline constexpr std::uint64_t TypeConfig = std::uint64_t{4} << 56;
+inline constexpr std::uint64_t TypeMessage = std::uint64_t{48} << 56;
+inline constexpr std::uint64_t TypeOutput = std::uint64_t{63} << 56;
+
+struct ContextHeader {
+  std::size_t digestBits;     // digest length in bits given to Init
+  std::size_t bufferedBytes;  // message bytes held in buffer, 0..block size
+  Tweak tweak;
+};
+
+struct Ctx512 {
+  ContextHeader header;
+  std::uint64_t chain[8];
+  std::uint8_t buffer[64];  // the last block is always held here for Final
+};
+
+struct Ctx1024 {
+  ContextHeader header;
+  std::uint64_t chain[16];
+  std::uint8_t buffer[128];
+};
+
+union WidthContext {
+  Ctx512 ctx512;
+  Ctx1024 ctx1024;
+};
+
+// The record callers hold. stateWidth is 512 or 1024 once Init has run; Update
+// and Final select the width from its bits 8 and 9.
+struct HashContext {
+  int stateWidth;
+  WidthContext widthContext;
+};
+
+// All calls return 0 on success. Init and HashMessage return 1 for a negative
+// digest length and then write nothing; Update and Final return 1, leaving the
+// context unchanged, when stateWidth selects no width.
+//
+// Calling order: Init, any number of Update calls (only the last may have a
+// bit count that is not a multiple of 8), Final once. After Final, only Init
+// makes the context usable again. The digest buffer holds (digestBits + 7) / 8
+// bytes; a message of n bits occupies (n + 7) / 8 bytes, its partial last byte
+// in the most significant bits.
+int Init(HashContext* ctx, int digestBits);
+int Update(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount);
+int Final(HashContext* ctx, std::uint8_t* digest);
+int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCount,
+                std::uint8_t* digest);
+
+// The width operations behind the interface, one chaining mode for both widths.
+int Init512(Ctx512* ctx, std::size_t digestBits);
+int Update512(Ctx512* ctx, const std::uint8_t* bytes, std::size_t byteCount);
+int Final512(Ctx512* ctx, std::uint8_t* digest);
+int Init1024(Ctx1024* ctx, std::size_t digestBits);
+int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount);
+int Final1024(Ctx1024* ctx, std::uint8_t* digest);
+
+}  // namespace morv

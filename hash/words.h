@@ -1,0 +1,24 @@
+// How the hash's 64-bit words meet bytes: always least significant byte first,
+// whatever the host's byte order. Written with shifts so that the same code runs
+// at compile time; compilers turn each into one load or store on little-endian
+// hosts.
+#pragma once
+
+#include <cstdint>
+
+namespace morv {
+
+// The key schedule's parity word: the extra key word is this XOR all chain words.
+inline constexpr std::uint64_t KsParity = 0x1BD11BDAA9FC1A22;
+
+[[gnu::always_inline]] constexpr std::uint64_t LoadLE64(const std::uint8_t* p) {
+  return std::uint64_t{p[0]} | std::uint64_t{p[1]} << 8 | std::uint64_t{p[2]} << 16 |
+         std::uint64_t{p[3]} << 24 | std::uint64_t{p[4]} << 32 | std::uint64_t{p[5]} << 40 |
+         std::uint64_t{p[6]} << 48 | std::uint64_t{p[7]} << 56;
+}
+
+[[gnu::always_inline]] constexpr void StoreLE64(std::uint8_t* p, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace morv

@@ -1,0 +1,87 @@
+// The KAT generator's shared pieces: result codes, the text helpers that read
+// and write the KAT line grammar, the header copy, and the generators.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace morv::kat {
+
+enum KatStatus : int {
+  Ok = 0,
+  FileOpenFailed = 1,
+  HeaderMissing = 2,
+  FieldMissing = 3,
+  HashFailed = 4,
+  FieldInvalid = 5,
+  FileWriteFailed = 6,
+};
+
+// Finds the marker (its first 49 characters) anywhere in the stream and leaves
+// the stream right after it. Returns 1 when found, 0 when the input ended first.
+int SeekMarker(std::FILE* in, const char* marker);
+
+// Reads the hexadecimal field after the marker into n bytes, right-aligned: the
+// last 2n digits stay. n = 0 reads nothing and sets bytes[0] to 0. Returns 0
+// when the marker is missing, else 1.
+int ReadHexField(std::FILE* in, std::uint8_t* bytes, int n, const char* marker);
+
+// Writes the label, n bytes as upper-case hex ("00" when n = 0), and "\n".
+void WriteHexField(std::FILE* out, const char* label, const std::uint8_t* bytes, int n);
+
+// Reads a decimal as "%d" does (white space, optional sign, digits). Returns
+// false when no number follows or it does not fit a signed 32-bit integer.
+bool ReadDecimal(std::FILE* in, int& value);
+
+// Reads a white-space delimited word as "%s" does. Returns true when the word
+// has exactly `size` characters, which are then in word[0..size-1]; never
+// stores more than `size` characters.
+bool ReadWordOfLength(std::FILE* in, char* word, int size);
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The two files of one generator call. Files left open by a failure are
+// closed, with what was written, when the object goes out of scope.
+struct KatFiles {
+  File in;
+  File out;
+  char outName[32];
+};
+
+// What tells one generator from another in the steps that all of them share.
+struct KatKind {
+  const char* inName;        // "ShortMsgKAT.txt"
+  const char* outPattern;    // "ShortMsgKAT_%d.txt"
+  const char* generator;     // "genShortMsg", for the header messages
+  const char* finishedName;  // "ShortMsgKAT", for the finished line
+  bool blankAfterHeader;     // an empty line after the submitter line
+};
+
+// Opens the input, then the output, and copies the header, printing the
+// failure messages that every generator shares.
+KatStatus OpenAndCopyHeader(const KatKind& kind, int digestBits, KatFiles& files);
+
+// Closes both files and prints the finished line, or reports a failed write.
+KatStatus Finish(const KatKind& kind, int digestBits, KatFiles& files);
+
+// The short- and long-message generators differ only in these.
+struct MessageKatKind {
+  KatKind kind;
+  bool blankBeforeRecord;  // an empty line before each "Len = " line
+  int maxBits;             // the largest valid bit length
+};
+
+// Hashes each "Len = " / "Msg = " record with HashMessage and writes it with
+// its digest. message has room for maxBits / 8 bytes.
+KatStatus GenerateMessageKat(const MessageKatKind& kat, int digestBits, std::uint8_t* message);
+
+KatStatus genShortMsg(int digestBits);
+KatStatus genLongMsg(int digestBits);
+KatStatus genExtremelyLongMsg(int digestBits);
+KatStatus genMonteCarlo(int digestBits);
+
+}  // namespace morv::kat
