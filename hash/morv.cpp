@@ -86,7 +86,7 @@ int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
   if (byteCount > B - buffered) {
     if (buffered > 0) {
       const std::size_t fill = B - buffered;
-      std::memcpy(ctx->buffer + buffered, bytes, fill);
+      if (fill != 0) std::memcpy(ctx->buffer + buffered, bytes, fill);
       bytes += fill;
       byteCount -= fill;
       ProcessBlocks(ctx, ctx->buffer, 1, B);
@@ -99,7 +99,10 @@ int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
       byteCount -= blocks * B;
     }
   }
-  if (byteCount > 0) {
+  if (byteCount == B) {
+    std::memcpy(ctx->buffer, bytes, B);  // a whole block, copied inline: the streaming case
+    buffered = B;
+  } else if (byteCount > 0) {
     std::memcpy(ctx->buffer + buffered, bytes, byteCount);
     buffered += byteCount;
   }
@@ -136,6 +139,21 @@ int FinalWidth(Ctx* ctx, std::uint8_t* digest) {
   return 0;
 }
 
+// A partial last byte keeps its message bits, gets a 1 bit just below them and
+// zeros under that; it is absorbed as a whole byte and FlagBitPad marks it.
+template <class Ctx>
+int UpdateBits(Ctx* ctx, const std::uint8_t* message, std::size_t bitCount) {
+  const std::size_t wholeBytes = bitCount / 8;
+  UpdateWidth(ctx, message, wholeBytes);
+  if (const unsigned partialBits = bitCount % 8; partialBits != 0) {
+    const unsigned padBit = 0x80u >> partialBits;
+    const auto padded = static_cast<std::uint8_t>((message[wholeBytes] & ~(2 * padBit - 1)) | padBit);
+    UpdateWidth(ctx, &padded, 1);
+    ctx->header.tweak.T1 |= FlagBitPad;
+  }
+  return 0;
+}
+
 enum class Width { W512, W1024, None };
 
 // Bits 8 and 9 of stateWidth: 2 for 512, 0 for 1024; 1 and 3 select nothing.
@@ -145,20 +163,6 @@ Width SelectWidth(int stateWidth) {
     case 0: return Width::W1024;
     default: return Width::None;
   }
-}
-
-int UpdateBytes(HashContext* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
-  switch (SelectWidth(ctx->stateWidth)) {
-    case Width::W512: return Update512(&ctx->widthContext.ctx512, bytes, byteCount);
-    case Width::W1024: return Update1024(&ctx->widthContext.ctx1024, bytes, byteCount);
-    case Width::None: break;
-  }
-  return 1;
-}
-
-std::uint64_t& TweakT1(HashContext* ctx) {
-  return SelectWidth(ctx->stateWidth) == Width::W512 ? ctx->widthContext.ctx512.header.tweak.T1
-                                                     : ctx->widthContext.ctx1024.header.tweak.T1;
 }
 
 }  // namespace
@@ -186,21 +190,13 @@ int Init(HashContext* ctx, int digestBits) {
   return Init512(&ctx->widthContext.ctx512, bits);
 }
 
-// A partial last byte keeps its message bits, gets a 1 bit just below them and
-// zeros under that; it is absorbed as a whole byte and FlagBitPad marks it.
 int Update(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount) {
-  if (SelectWidth(ctx->stateWidth) == Width::None) return 1;
-  const std::size_t wholeBytes = bitCount / 8;
-  const unsigned partialBits = bitCount % 8;
-  if (partialBits == 0) return UpdateBytes(ctx, message, wholeBytes);
-
-  const unsigned padBit = 0x80u >> partialBits;
-  const auto padded =
-      static_cast<std::uint8_t>((message[wholeBytes] & ~(2 * padBit - 1) & 0xFFu) | padBit);
-  UpdateBytes(ctx, message, wholeBytes);
-  UpdateBytes(ctx, &padded, 1);
-  TweakT1(ctx) |= FlagBitPad;
-  return 0;
+  switch (SelectWidth(ctx->stateWidth)) {
+    case Width::W512: return UpdateBits(&ctx->widthContext.ctx512, message, bitCount);
+    case Width::W1024: return UpdateBits(&ctx->widthContext.ctx1024, message, bitCount);
+    case Width::None: break;
+  }
+  return 1;
 }
 
 int Final(HashContext* ctx, std::uint8_t* digest) {

@@ -73,7 +73,9 @@ template <int r>
 // For each of blockCount consecutive 128-byte blocks: add byteCountAdd to T0,
 // transform the block keyed by the chain and the tweak, XOR the block into the
 // result to form the new chain, and clear FlagFirst. blocks may be ctx->buffer.
-constexpr void ProcessBlocks(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+// Kept out of line and unspecialised: inlined into a caller, or cloned for a
+// constant block count, the rounds lose registers to the caller's values.
+MORV_NOINLINE constexpr void ProcessBlocks(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t blockCount,
                              std::size_t byteCountAdd) {
   using namespace transform1024;
   std::uint64_t t0 = ctx->header.tweak.T0;

@@ -1,7 +1,8 @@
-// How the hash's 64-bit words meet bytes: always least significant byte first,
-// whatever the host's byte order. Written with shifts so that the same code runs
-// at compile time; compilers turn each into one load or store on little-endian
-// hosts.
+// What both block transforms share: how the hash's 64-bit words meet bytes
+// (least significant byte first, whatever the host's byte order; written with
+// shifts so that the same code runs at compile time, and compilers turn each
+// into one load or store on little-endian hosts), the key parity word, and the
+// out-of-line marker for the transforms.
 #pragma once
 
 #include <cstdint>
@@ -22,3 +23,10 @@ inline constexpr std::uint64_t KsParity = 0x1BD11BDAA9FC1A22;
 }
 
 }  // namespace morv
+
+// Keeps a function out of line and, with g++, unspecialised for constant arguments.
+#if defined(__GNUC__) && !defined(__clang__)
+#define MORV_NOINLINE __attribute__((noinline, noclone))
+#else
+#define MORV_NOINLINE __attribute__((noinline))
+#endif
