@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "morv_export.h"
+
 namespace morv {
 
 // The 128-bit tweak. T0 counts the bytes of the current block type processed so
@@ -65,18 +67,18 @@ struct HashContext {
 // makes the context usable again. The digest buffer holds (digestBits + 7) / 8
 // bytes; a message of n bits occupies (n + 7) / 8 bytes, its partial last byte
 // in the most significant bits.
-int Init(HashContext* ctx, int digestBits);
-int Update(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount);
-int Final(HashContext* ctx, std::uint8_t* digest);
-int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCount,
-                std::uint8_t* digest);
+MORV_API int Init(HashContext* ctx, int digestBits);
+MORV_API int Update(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount);
+MORV_API int Final(HashContext* ctx, std::uint8_t* digest);
+MORV_API int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCount,
+                         std::uint8_t* digest);
 
 // The width operations behind the interface, one chaining mode for both widths.
-int Init512(Ctx512* ctx, std::size_t digestBits);
-int Update512(Ctx512* ctx, const std::uint8_t* bytes, std::size_t byteCount);
-int Final512(Ctx512* ctx, std::uint8_t* digest);
-int Init1024(Ctx1024* ctx, std::size_t digestBits);
-int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount);
-int Final1024(Ctx1024* ctx, std::uint8_t* digest);
+MORV_API int Init512(Ctx512* ctx, std::size_t digestBits);
+MORV_API int Update512(Ctx512* ctx, const std::uint8_t* bytes, std::size_t byteCount);
+MORV_API int Final512(Ctx512* ctx, std::uint8_t* digest);
+MORV_API int Init1024(Ctx1024* ctx, std::size_t digestBits);
+MORV_API int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount);
+MORV_API int Final1024(Ctx1024* ctx, std::uint8_t* digest);
 
 }  // namespace morv

@@ -1,0 +1,140 @@
+// The C++ layer over the core interface: one-shot functions and a streaming
+// Hasher that take spans and give std::array digests. No exceptions, no heap:
+// everything lives in the caller's stack frame, as with the core.
+//
+// Header-only on purpose: each call is a few lines forwarding to the compiled
+// core, so inlining removes the layer altogether, and the library exports the
+// core's functions only, with no templates or std::span in its binary interface.
+//
+// This header needs C++20 (std::span); morv.h alone needs C++17.
+#pragma once
+
+#include <array>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+
+#include "morv.h"
+
+namespace morv {
+
+// The bytes that hold a digest of digestBits bits.
+constexpr std::size_t digestBytes(int digestBits) noexcept {
+  return (static_cast<std::size_t>(digestBits) + 7) / 8;
+}
+
+template <int DigestBits>
+using Digest = std::array<std::uint8_t, digestBytes(DigestBits)>;
+
+namespace detail {
+
+// One core call takes at most SIZE_MAX bits, so a longer span (possible only
+// where size_t has 32 bits) goes in whole-byte pieces.
+inline void absorb(HashContext& ctx, std::span<const std::uint8_t> bytes) noexcept {
+  constexpr std::size_t kMaxBytes = std::numeric_limits<std::size_t>::max() / 8;
+  while (bytes.size() > kMaxBytes) {
+    Update(&ctx, bytes.data(), 8 * kMaxBytes);
+    bytes = bytes.subspan(kMaxBytes);
+  }
+  Update(&ctx, bytes.data(), 8 * bytes.size());
+}
+
+}  // namespace detail
+
+// Streams a message into a DigestBits-bit digest:
+//
+//   morv::Hasher<256> hasher;
+//   hasher.update(piece);              // any number of times
+//   const auto digest = hasher.finish();
+//
+// A message whose length is not a whole number of bytes ends with
+// updateBits(); after a partial byte only finish() may follow. A finished
+// Hasher takes nothing more until reset() starts a new message. Debug builds
+// assert on either misuse. Copying a Hasher copies the message so far.
+template <int DigestBits>
+class Hasher {
+  static_assert(DigestBits >= 0, "a digest has at least 0 bits");
+
+ public:
+  Hasher() noexcept { reset(); }
+
+  // Starts a new message; the only way to use a finished Hasher again.
+  void reset() noexcept { Init(&ctx_, DigestBits); }
+
+  void update(std::span<const std::uint8_t> bytes) noexcept {
+    assert(acceptsData() && "update after a partial byte or after finish");
+    detail::absorb(ctx_, bytes);
+  }
+
+  // The first bitCount bits of bytes, most significant first in each byte.
+  // When bitCount is not a multiple of 8, this is the message's last piece.
+  void updateBits(std::span<const std::uint8_t> bytes, std::size_t bitCount) noexcept {
+    assert(acceptsData() && "updateBits after a partial byte or after finish");
+    assert(bitCount / 8 + (bitCount % 8 != 0) <= bytes.size() && "bitCount beyond the span");
+    Update(&ctx_, bytes.data(), bitCount);
+  }
+
+  [[nodiscard]] Digest<DigestBits> finish() noexcept {
+    assert(!finished() && "finish twice without reset");
+    Digest<DigestBits> digest;
+    Final(&ctx_, digest.data());
+    return digest;
+  }
+
+ private:
+  // The context records its own state: FlagBitPad once a partial byte is in,
+  // FlagFinal once Final has run. Init clears both.
+  const Tweak& tweak() const noexcept {
+    if constexpr (DigestBits > 512)
+      return ctx_.widthContext.ctx1024.header.tweak;
+    else
+      return ctx_.widthContext.ctx512.header.tweak;
+  }
+  bool acceptsData() const noexcept { return (tweak().T1 & (FlagBitPad | FlagFinal)) == 0; }
+  bool finished() const noexcept { return (tweak().T1 & FlagFinal) != 0; }
+
+  HashContext ctx_;
+};
+
+// The digestBits-bit digest of message, written to the first
+// digestBytes(digestBits) bytes of digest. A negative digestBits writes nothing.
+inline void hash(int digestBits, std::span<const std::uint8_t> message,
+                 std::span<std::uint8_t> digest) noexcept {
+  assert(digestBits >= 0 && digest.size() >= digestBytes(digestBits) && "digest too small");
+  HashContext ctx;
+  if (Init(&ctx, digestBits) != 0) return;
+  detail::absorb(ctx, message);
+  Final(&ctx, digest.data());
+}
+
+namespace detail {
+
+template <int DigestBits>
+Digest<DigestBits> hashFixed(std::span<const std::uint8_t> message) noexcept {
+  Hasher<DigestBits> hasher;
+  hasher.update(message);
+  return hasher.finish();
+}
+
+}  // namespace detail
+
+// The digest of message at the common lengths.
+[[nodiscard]] inline Digest<224> hash224(std::span<const std::uint8_t> message) noexcept {
+  return detail::hashFixed<224>(message);
+}
+[[nodiscard]] inline Digest<256> hash256(std::span<const std::uint8_t> message) noexcept {
+  return detail::hashFixed<256>(message);
+}
+[[nodiscard]] inline Digest<384> hash384(std::span<const std::uint8_t> message) noexcept {
+  return detail::hashFixed<384>(message);
+}
+[[nodiscard]] inline Digest<512> hash512(std::span<const std::uint8_t> message) noexcept {
+  return detail::hashFixed<512>(message);
+}
+[[nodiscard]] inline Digest<1024> hash1024(std::span<const std::uint8_t> message) noexcept {
+  return detail::hashFixed<1024>(message);
+}
+
+}  // namespace morv
