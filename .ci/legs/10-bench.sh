@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The benchmarks build and run (briefly: CI's machines are too noisy for figures;
+# tools/bench.sh measures them).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source .ci/lib.sh
+ensure_packages cmake make g++ libbenchmark-dev libssl-dev
+
+cmake -S . -B build-bench-ci -DMORV_BUILD_BENCH=ON -DMORV_BUILD_TESTS=OFF >/dev/null
+cmake --build build-bench-ci -j2 --target morv_bench morv_count_instructions
+build-bench-ci/bench/morv_bench --benchmark_filter='/(64|1024)$' --benchmark_min_time=0.01
+build-bench-ci/bench/morv_count_instructions 1000
