@@ -60,12 +60,17 @@ template <int r>
   Mix<rot[7]>(w[14], w[odd[7]]);
 }
 
-[[gnu::always_inline]] constexpr void InjectSubkey(Words& w, const Keys& k, const Tweaks& t,
-                                                   int s) {
+// Adds subkey s, then grows the arrays by the entries that subkey s + 1 needs
+// and no earlier one had: k[s + 16] = k[s - 1], t[s + 2] = t[s - 1].
+[[gnu::always_inline]] constexpr void InjectSubkey(Words& w, Keys& k, Tweaks& t, int s) {
   for (int i = 0; i < 16; ++i) w[i] += k[s + i];
   w[13] += t[s];
   w[14] += t[s + 1];
   w[15] += static_cast<std::uint64_t>(s);
+  if (s >= 1) {
+    k[s + 16] = k[s - 1];
+    t[s + 2] = t[s - 1];
+  }
 }
 
 }  // namespace transform1024
@@ -89,9 +94,7 @@ MORV_NOINLINE constexpr void ProcessBlocks(Ctx1024* ctx, const std::uint8_t* blo
     for (int i = 0; i < 16; ++i) m[i] = LoadLE64(blocks + 8 * i);
     k[16] = KsParity;
     for (int i = 0; i < 16; ++i) k[16] ^= k[i];
-    for (int i = kKeyWords; i < kKeyWords + kInjections - 1; ++i) k[i] = k[i - kKeyWords];
     Tweaks t = {t0, t1, t0 ^ t1};
-    for (int i = 3; i < 3 + kInjections - 1; ++i) t[i] = t[i - 3];
 
     Words w;
     for (int i = 0; i < 16; ++i) w[i] = m[i];
