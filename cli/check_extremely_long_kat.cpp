@@ -1,0 +1,50 @@
+// Extremely long records: the 64-character text repeated Repeat times,
+// streamed through Init, one Update per repetition and Final, as the
+// generator hashes it.
+#include <string>
+
+#include "kat_file_check.h"
+#include "morv.h"
+#include "progress.h"
+
+namespace morv::cli {
+namespace {
+
+constexpr int kTextLength = 64;
+
+void HashRepeatedText(const KatFileCheck& check, const std::uint8_t* text, int repeat,
+                      Bytes& digest) {
+  Progress progress(check.name);
+  HashContext ctx;
+  Init(&ctx, check.digestBits);
+  for (int i = 0; i < repeat; ++i) {
+    if (i % (1 << 16) == 0) progress.Show(i, repeat);
+    Update(&ctx, text, 8 * kTextLength);
+  }
+  Final(&ctx, digest.data());
+}
+
+}  // namespace
+
+bool CheckExtremelyLongKat(KatFileCheck& check) {
+  KatReader& reader = check.reader;
+  Bytes expected;
+  Bytes computed;
+  do {
+    if (!Require(check, "Repeat")) return false;
+    int repeat = 0;
+    if (!reader.ReadNumber(repeat)) return Malformed(check, "the count must be a 32-bit number");
+    if (!Expect(check, "Text")) return false;
+    std::uint8_t text[kTextLength];
+    if (!reader.ReadWord(reinterpret_cast<char*>(text), kTextLength)) {
+      return Malformed(check, "the text must be %d characters without blanks", kTextLength);
+    }
+    if (!Expect(check, "MD") || !ReadExpectedDigest(check, expected)) return false;
+    computed.resize(expected.size());
+    HashRepeatedText(check, text, repeat, computed);
+    CompareDigest(check, "Repeat = " + std::to_string(repeat), expected, computed);
+  } while (reader.Next());
+  return true;
+}
+
+}  // namespace morv::cli

@@ -1,0 +1,37 @@
+// Message records, short and long alike: each "Len = " / "Msg = " / "MD = "
+// record is hashed on its own with HashMessage, so their order is free.
+#include <algorithm>
+#include <string>
+
+#include "kat_file_check.h"
+#include "morv.h"
+
+namespace morv::cli {
+
+bool CheckMessageKat(KatFileCheck& check) {
+  KatReader& reader = check.reader;
+  Bytes message;
+  Bytes expected;
+  Bytes computed;
+  do {
+    if (!Require(check, "Len")) return false;
+    int bits = 0;
+    if (!reader.ReadNumber(bits) || bits < 0) {
+      return Malformed(check, "the bit length must be a number from 0 up");
+    }
+    const std::string label = "Len = " + std::to_string(bits);
+    if (!Expect(check, "Msg")) return false;
+    const int bytes = bits / 8 + (bits % 8 != 0);
+    message.assign(static_cast<std::size_t>(std::max(bytes, 1)), 0);
+    if (!reader.ReadBytes(message.data(), bytes)) {
+      return Malformed(check, "%d bits take %d hexadecimal digits", bits, 2 * std::max(bytes, 1));
+    }
+    if (!Expect(check, "MD") || !ReadExpectedDigest(check, expected)) return false;
+    computed.resize(expected.size());
+    HashMessage(check.digestBits, message.data(), static_cast<std::size_t>(bits), computed.data());
+    CompareDigest(check, label, expected, computed);
+  } while (reader.Next());
+  return true;
+}
+
+}  // namespace morv::cli

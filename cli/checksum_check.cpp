@@ -1,0 +1,141 @@
+#include "checksum_check.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "diagnostics.h"
+#include "digest_file.h"
+
+namespace morv::cli {
+namespace {
+
+int LowerHexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  return (c | 0x20) - 'a' + 10;
+}
+
+bool DigestMatches(const std::uint8_t* digest, std::string_view hex) {
+  for (std::size_t i = 0; i < hex.size() / 2; ++i) {
+    if (digest[i] != (LowerHexValue(hex[2 * i]) << 4 | LowerHexValue(hex[2 * i + 1]))) return false;
+  }
+  return true;
+}
+
+const char* Plural(unsigned long long n, const char* one, const char* many) {
+  return n == 1 ? one : many;
+}
+
+// Counts and outcome of one check file.
+struct Tally {
+  unsigned long long misformatted = 0;
+  unsigned long long unreadable = 0;
+  unsigned long long mismatched = 0;
+  bool properlyFormatted = false;
+  bool matched = false;
+};
+
+// Prints "NAME: RESULT"; a name with a line end is escaped so that the result
+// stays on one line.
+void PrintResult(const std::string& name, const char* result) {
+  const bool escape = name.find('\n') != std::string::npos;
+  if (escape) std::putc('\\', stdout);
+  PrintName(stdout, name, escape);
+  std::printf(": %s\n", result);
+}
+
+void CheckListedFile(const ChecksumLine& line, const CheckOptions& options, Tally& tally) {
+  static std::uint8_t digest[kMaxDigestBits / 8];
+  tally.properlyFormatted = true;
+  if (const int err = DigestFile(line.name.c_str(), line.digestBits, digest); err != 0) {
+    if (options.ignoreMissing && err == ENOENT) return;
+    Error(err, "%s", QuoteName(line.name).c_str());
+    ++tally.unreadable;
+    if (!options.status) PrintResult(line.name, "FAILED open or read");
+    return;
+  }
+  const bool ok = DigestMatches(digest, line.hex);
+  if (ok) {
+    tally.matched = true;
+  } else {
+    ++tally.mismatched;
+  }
+  if (options.status || (ok && options.quiet)) return;
+  PrintResult(line.name, ok ? "OK" : "FAILED");
+}
+
+void PrintSummary(const char* shownName, const CheckOptions& options, const Tally& tally) {
+  if (!tally.properlyFormatted) {
+    Error(0, "%s: no properly formatted checksum lines found", shownName);
+    return;
+  }
+  if (options.status) return;
+  if (tally.misformatted != 0) {
+    Error(0, "WARNING: %llu %s improperly formatted", tally.misformatted,
+          Plural(tally.misformatted, "line is", "lines are"));
+  }
+  if (tally.unreadable != 0) {
+    Error(0, "WARNING: %llu listed %s could not be read", tally.unreadable,
+          Plural(tally.unreadable, "file", "files"));
+  }
+  if (tally.mismatched != 0) {
+    Error(0, "WARNING: %llu computed %s did NOT match", tally.mismatched,
+          Plural(tally.mismatched, "checksum", "checksums"));
+  }
+  if (options.ignoreMissing && !tally.matched) Error(0, "%s: no file was verified", shownName);
+}
+
+}  // namespace
+
+bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form) {
+  const bool isStdin = std::strcmp(checkName, "-") == 0;
+  const std::string shownName = QuoteName(isStdin ? "standard input" : checkName);
+  std::FILE* in = isStdin ? stdin : std::fopen(checkName, "r");
+  if (in == nullptr) {
+    Error(errno, "%s", shownName.c_str());
+    return false;
+  }
+
+  Tally tally;
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  unsigned long long lineNumber = 0;
+  for (ssize_t length; (length = getline(&buffer, &capacity, in)) > 0;) {
+    ++lineNumber;
+    std::string_view line(buffer, static_cast<std::size_t>(length));
+    if (line[0] == '#') continue;
+    if (line.ends_with('\n')) line.remove_suffix(1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.empty()) continue;
+
+    ChecksumLine parsed;
+    if (!ParseChecksumLine(line, form, parsed) || (isStdin && parsed.name == "-")) {
+      ++tally.misformatted;
+      if (options.warn) {
+        Error(0, "%s: %llu: improperly formatted %.*s checksum line", shownName.c_str(), lineNumber,
+              static_cast<int>(kTagName.size()), kTagName.data());
+      }
+      continue;
+    }
+    CheckListedFile(parsed, options, tally);
+  }
+  std::free(buffer);
+
+  const bool readFailed = std::ferror(in) != 0;
+  if (isStdin) {
+    std::clearerr(in);
+  } else {
+    std::fclose(in);
+  }
+  if (readFailed) {
+    Error(0, "%s: read error", shownName.c_str());
+    return false;
+  }
+  PrintSummary(shownName.c_str(), options, tally);
+  return tally.properlyFormatted && tally.matched && tally.mismatched == 0 &&
+         tally.unreadable == 0 && (!options.strict || tally.misformatted == 0);
+}
+
+}  // namespace morv::cli

@@ -1,0 +1,23 @@
+// The --check mode of the checksum command: verifies the files listed in
+// checksum lines, with the messages, warnings and results of coreutils.
+#pragma once
+
+#include "checksum_line.h"
+
+namespace morv::cli {
+
+struct CheckOptions {
+  bool ignoreMissing;  // a listed file that does not exist is passed over
+  bool quiet;          // no "OK" lines
+  bool status;         // nothing on standard output, and no summary warnings
+  bool strict;         // improperly formatted lines fail the check
+  bool warn;           // a warning for each improperly formatted line
+};
+
+// Checks the lines of the check file `checkName` ("-" is standard input).
+// True when every listed file matched (or, with ignoreMissing, was missing
+// while another matched), no file failed to open or read and, under strict,
+// every line was properly formatted.
+bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form);
+
+}  // namespace morv::cli

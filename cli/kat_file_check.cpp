@@ -1,0 +1,62 @@
+#include "kat_file_check.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "diagnostics.h"
+#include "kat.h"
+
+namespace morv::cli {
+
+bool Malformed(const KatFileCheck& check, const char* format, ...) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s: %s:", programName, check.name);
+  if (check.reader.lineNumber() > 0) std::fprintf(stderr, "%d:", check.reader.lineNumber());
+  std::fputc(' ', stderr);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fputc('\n', stderr);
+  return false;
+}
+
+bool Require(const KatFileCheck& check, const char* key) {
+  if (check.reader.key() == key) return true;
+  return Malformed(check, "\"%s = \" expected, found \"%.40s\"", key, check.reader.line().c_str());
+}
+
+bool Expect(KatFileCheck& check, const char* key) {
+  if (!check.reader.Next()) {
+    return Malformed(check, "the file ends inside a record: \"%s = \" is missing", key);
+  }
+  return Require(check, key);
+}
+
+bool ReadExpectedDigest(KatFileCheck& check, Bytes& expected) {
+  const int digits = check.reader.HexDigitCount();
+  if (digits <= 0 || digits % 2 != 0) {
+    return Malformed(check, "an \"MD = \" field must be an even number of hexadecimal digits");
+  }
+  if (check.digestBits == 0) check.digestBits = 4 * digits;
+  if (4 * digits != check.digestBits) {
+    return Malformed(check, "%d digits, where the file's first \"MD = \" has %d", digits,
+                     check.digestBits / 4);
+  }
+  expected.resize(static_cast<std::size_t>(digits / 2));
+  return check.reader.ReadBytes(expected.data(), digits / 2);
+}
+
+void CompareDigest(KatFileCheck& check, const std::string& label, const Bytes& expected,
+                   const Bytes& computed) {
+  ++check.records;
+  if (expected == computed) return;
+  ++check.mismatches;
+  const int n = static_cast<int>(expected.size());
+  std::printf("%s:%d: mismatch in record %s\n", check.name, check.reader.lineNumber(),
+              label.c_str());
+  kat::WriteHexField(stdout, "  file     MD = ", expected.data(), n);
+  kat::WriteHexField(stdout, "  computed MD = ", computed.data(), n);
+}
+
+}  // namespace morv::cli

@@ -1,0 +1,54 @@
+// Checking one KAT output file: the state of the check and the steps that the
+// three record layouts share. A file is recognised by its first field:
+//   "Len = "    message records: Len, Msg, MD (short and long messages)
+//   "Repeat = " extremely long records: Repeat, Text, MD
+//   "Seed = "   a Monte Carlo chain: Seed, then j and MD for j = 0 to 99
+// The digest length is four times the digit count of the first "MD = " field;
+// every other "MD = " field of the file must have as many digits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kat_reader.h"
+
+namespace morv::cli {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct KatFileCheck {
+  const char* name;  // as messages show it
+  KatReader& reader;
+  int digestBits = 0;
+  int records = 0;
+  int mismatches = 0;
+};
+
+// Each checker starts on the file's first field line and returns false when
+// the file is malformed, after saying where; the records before that point
+// have been checked and counted.
+bool CheckMessageKat(KatFileCheck& check);
+bool CheckExtremelyLongKat(KatFileCheck& check);
+bool CheckMonteCarloKat(KatFileCheck& check);
+
+// Prints "PROGRAM: NAME:LINE: message" for the current line (no LINE in an
+// empty file); returns false.
+[[gnu::format(printf, 2, 3)]] bool Malformed(const KatFileCheck& check, const char* format, ...);
+
+// Requires the key, e.g. "Msg", on the current field line.
+bool Require(const KatFileCheck& check, const char* key);
+
+// Moves to the next field line and requires the key.
+bool Expect(KatFileCheck& check, const char* key);
+
+// On an "MD = " line (found by Expect): reads the expected digest; the first
+// one sets the file's digest length.
+bool ReadExpectedDigest(KatFileCheck& check, Bytes& expected);
+
+// Counts the record, and reports it when the computed digest differs:
+// "NAME:LINE: mismatch in record LABEL" and both digests, the file's first.
+void CompareDigest(KatFileCheck& check, const std::string& label, const Bytes& expected,
+                   const Bytes& computed);
+
+}  // namespace morv::cli

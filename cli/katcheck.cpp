@@ -1,0 +1,119 @@
+// katcheck: recomputes every record of KAT output files (the short, long,
+// extremely long and Monte Carlo layouts that genkat writes) with our hash and
+// reports each record whose digest differs.
+//
+// Exit status: 0 when every record of every file matched, 1 when a record did
+// not match, 2 when a file could not be read or is not a well-formed KAT file,
+// or on a usage error. The highest applies.
+#include <getopt.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "diagnostics.h"
+#include "kat_file_check.h"
+
+namespace morv::cli {
+namespace {
+
+enum ExitStatus { kAllMatched = 0, kMismatch = 1, kTrouble = 2 };
+
+enum LongOnly { kHelp = 256, kVersion };
+
+constexpr option kLongOptions[] = {
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+void PrintHelp() {
+  std::printf(
+      "Usage: %s [OPTION]... FILE...\n"
+      "Check KAT files against the morv hash: recompute every record and report\n"
+      "each one whose digest differs, with its line number and both digests.\n"
+      "\n"
+      "A file is recognised by its records: \"Len = \", \"Msg = \", \"MD = \" (short and\n"
+      "long messages), \"Repeat = \", \"Text = \", \"MD = \" (extremely long message), or\n"
+      "\"Seed = \" then \"j = \", \"MD = \" for j = 0 to 99 (Monte Carlo). The digest\n"
+      "length is that of the \"MD = \" fields. When FILE is -, read standard input.\n"
+      "\n"
+      "  -q, --quiet   don't print OK for each file whose records all match\n"
+      "      --help     display this help and exit\n"
+      "      --version  output version information and exit\n"
+      "\n"
+      "Exit status: 0 if every record matched, 1 if a record did not match,\n"
+      "2 if a file could not be read or is not a well-formed KAT file.\n",
+      programName);
+}
+
+[[noreturn]] void UsageError(const char* message) {
+  if (message != nullptr) Error(0, "%s", message);
+  std::fprintf(stderr, "Try '%s --help' for more information.\n", programName);
+  std::exit(kTrouble);
+}
+
+// Recognises the layout by the first field and checks every record.
+bool CheckRecords(KatFileCheck& check) {
+  if (!check.reader.Next()) {
+    return check.reader.readErrno() != 0 || Malformed(check, "no KAT records in the file");
+  }
+  const std::string_view first = check.reader.key();
+  if (first == "Len") return CheckMessageKat(check);
+  if (first == "Repeat") return CheckExtremelyLongKat(check);
+  if (first == "Seed") return CheckMonteCarloKat(check);
+  return Malformed(check, "\"Len = \", \"Repeat = \" or \"Seed = \" expected, found \"%.40s\"",
+                   check.reader.line().c_str());
+}
+
+ExitStatus CheckFile(const char* name, bool quiet) {
+  const bool isStdin = std::strcmp(name, "-") == 0;
+  std::FILE* in = isStdin ? stdin : std::fopen(name, "r");
+  if (in == nullptr) {
+    Error(errno, "%s", QuoteName(name).c_str());
+    return kTrouble;
+  }
+  KatReader reader(in);
+  KatFileCheck check{name, reader};
+  bool wellFormed = CheckRecords(check);
+  if (reader.readErrno() != 0) {
+    Error(reader.readErrno(), "%s", QuoteName(name).c_str());
+    wellFormed = false;
+  }
+  if (!isStdin) std::fclose(in);
+
+  if (check.mismatches != 0) {
+    std::printf("%s: FAILED, %d of %d records did not match\n", name, check.mismatches,
+                check.records);
+    return wellFormed ? kMismatch : kTrouble;
+  }
+  if (!wellFormed) return kTrouble;
+  if (!quiet) {
+    std::printf("%s: OK, %d %s\n", name, check.records, check.records == 1 ? "record" : "records");
+  }
+  return kAllMatched;
+}
+
+}  // namespace
+}  // namespace morv::cli
+
+int main(int argc, char** argv) {
+  using namespace morv::cli;
+  programName = argv[0];
+  bool quiet = false;
+  for (int c; (c = getopt_long(argc, argv, "q", kLongOptions, nullptr)) != -1;) {
+    switch (c) {
+      case 'q': quiet = true; break;
+      case kHelp: PrintHelp(); return kAllMatched;
+      case kVersion: std::printf("katcheck (morv) %s\n", MORV_VERSION); return kAllMatched;
+      default: UsageError(nullptr);
+    }
+  }
+  if (optind == argc) UsageError("missing file operand");
+
+  ExitStatus status = kAllMatched;
+  for (int i = optind; i < argc; ++i) status = std::max(status, CheckFile(argv[i], quiet));
+  return status;
+}
