@@ -80,8 +80,8 @@ template <int r>
 // result to form the new chain, and clear FlagFirst. blocks may be ctx->buffer.
 // Kept out of line and unspecialised: inlined into a caller, or cloned for a
 // constant block count, the rounds lose registers to the caller's values.
-MORV_NOINLINE constexpr void ProcessBlocks(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t blockCount,
-                             std::size_t byteCountAdd) {
+MORV_NOINLINE constexpr void ProcessBlocks(Ctx1024* ctx, const std::uint8_t* blocks,
+                                           std::size_t blockCount, std::size_t byteCountAdd) {
   using namespace transform1024;
   std::uint64_t t0 = ctx->header.tweak.T0;
   std::uint64_t t1 = ctx->header.tweak.T1;

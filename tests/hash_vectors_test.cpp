@@ -5,44 +5,14 @@
 #include <functional>
 
 #include "morv.h"
-#include "test_util.h"
+#include "known_answers.h"
 
 namespace morv::test {
 namespace {
 
-struct Vector {
-  int digestBits;
-  Bytes message;         // one-shot cases: the message; streamed cases: the chunk
-  std::size_t bits;      // one-shot cases: message bits; streamed cases: the repeat count
-  bool streamed;
-  std::string expected;  // upper-case hex, '-' when empty
+using Vector = KnownAnswer;
 
-  friend void PrintTo(const Vector& v, std::ostream* os) { *os << v.digestBits << " " << v.expected; }
-};
-
-std::vector<Vector> LoadVectors() {
-  std::ifstream in(MORV_TEST_DATA "/hash_vectors.txt");
-  std::vector<Vector> vectors;
-  bool streamed = false;
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("# Streamed", 0) == 0) streamed = true;
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    Vector v{};
-    std::string message;
-    if (streamed) {
-      fields >> v.digestBits >> message >> v.bits >> v.expected;
-    } else {
-      fields >> v.digestBits >> v.bits >> message >> v.expected;
-    }
-    v.message = FromHex(message);
-    v.streamed = streamed;
-    vectors.push_back(v);
-  }
-  return vectors;
-}
-
-class KnownAnswer : public ::testing::TestWithParam<Vector> {};
+class KnownAnswerTest : public ::testing::TestWithParam<Vector> {};
 
 std::string Digest(int digestBits, const std::function<void(HashContext*)>& absorb) {
   HashContext ctx;
@@ -53,43 +23,43 @@ std::string Digest(int digestBits, const std::function<void(HashContext*)>& abso
   return ToHex(digest);
 }
 
-TEST_P(KnownAnswer, OneShotOneCallAndBytewise) {
+TEST_P(KnownAnswerTest, OneShotOneCallAndBytewise) {
   const Vector& v = GetParam();
   if (v.streamed) {
     const std::string got = Digest(v.digestBits, [&](HashContext* ctx) {
-      for (std::size_t i = 0; i < v.bits; ++i) ASSERT_EQ(Update(ctx, v.message.data(), 512), 0);
+      for (std::size_t i = 0; i < v.count; ++i) ASSERT_EQ(Update(ctx, v.message.data(), 512), 0);
     });
-    EXPECT_EQ(got, v.expected);
+    EXPECT_EQ(got, v.digest);
     return;
   }
   Bytes digest((static_cast<std::size_t>(v.digestBits) + 7) / 8);
-  ASSERT_EQ(HashMessage(v.digestBits, v.message.data(), v.bits, digest.data()), 0);
-  EXPECT_EQ(ToHex(digest), v.expected) << "one-shot";
+  ASSERT_EQ(HashMessage(v.digestBits, v.message.data(), v.count, digest.data()), 0);
+  EXPECT_EQ(ToHex(digest), v.digest) << "one-shot";
 
-  EXPECT_EQ(Digest(v.digestBits, [&](HashContext* ctx) { Update(ctx, v.message.data(), v.bits); }),
-            v.expected)
+  EXPECT_EQ(Digest(v.digestBits, [&](HashContext* ctx) { Update(ctx, v.message.data(), v.count); }),
+            v.digest)
       << "one Update";
 
   EXPECT_EQ(Digest(v.digestBits,
                    [&](HashContext* ctx) {
-                     const std::size_t whole = v.bits / 8;
+                     const std::size_t whole = v.count / 8;
                      for (std::size_t i = 0; i < whole; ++i) Update(ctx, &v.message[i], 8);
-                     if (v.bits % 8) Update(ctx, &v.message[whole], v.bits % 8);
+                     if (v.count % 8) Update(ctx, &v.message[whole], v.count % 8);
                    }),
-            v.expected)
+            v.digest)
       << "byte by byte";
 }
 
 std::string VectorName(const ::testing::TestParamInfo<Vector>& info) {
   const Vector& v = info.param;
   return (v.streamed ? "Streamed" : "Message") + std::to_string(info.index) + "_d" +
-         std::to_string(v.digestBits) + (v.streamed ? "_x" : "_bits") + std::to_string(v.bits);
+         std::to_string(v.digestBits) + (v.streamed ? "_x" : "_bits") + std::to_string(v.count);
 }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, KnownAnswer, ::testing::ValuesIn(LoadVectors()), VectorName);
+INSTANTIATE_TEST_SUITE_P(Vectors, KnownAnswerTest, ::testing::ValuesIn(LoadKnownAnswers()), VectorName);
 
 TEST(KnownAnswerFile, HoldsBothWidthsAndBothKinds) {
-  const auto vectors = LoadVectors();
+  const auto vectors = LoadKnownAnswers();
   EXPECT_GE(vectors.size(), 60u);
   EXPECT_TRUE(std::any_of(vectors.begin(), vectors.end(), [](auto& v) { return v.digestBits > 512; }));
   EXPECT_TRUE(std::any_of(vectors.begin(), vectors.end(), [](auto& v) { return v.streamed; }));

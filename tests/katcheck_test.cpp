@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "known_answers.h"
 #include "test_util.h"
 
 namespace morv::test {
@@ -228,34 +229,20 @@ TEST(Katcheck, AcceptsMessageRecordsInAnyOrder) {
 // comes from the "MD = " fields, up to the 1024-bit state and beyond.
 TEST(Katcheck, PassesFilesOfTheIndependentKnownAnswers) {
   TempDir dir;
-  std::ifstream in(MORV_TEST_DATA "/hash_vectors.txt");
   std::map<std::string, std::string> files;
-  bool streamed = false;
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("# Streamed", 0) == 0) streamed = true;
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    int bits = 0;
-    std::string message;
-    std::string digest;
-    std::size_t count = 0;
-    if (streamed) {
-      fields >> bits >> message >> count >> digest;
+  for (const KnownAnswer& v : LoadKnownAnswers()) {
+    if (v.digestBits <= 0 || v.digestBits % 8 != 0) continue;
+    std::ostringstream name, record;
+    if (v.streamed) {
+      name << "ExtremelyLongMsgKAT_" << v.digestBits << ".txt";
+      record << "Repeat = " << v.count << "\nText = " << std::string(v.message.begin(), v.message.end())
+             << "\nMD = " << v.digest << "\n";
     } else {
-      fields >> bits >> count >> message >> digest;
+      name << "ShortMsgKAT_" << v.digestBits << ".txt";
+      record << "\nLen = " << v.count << "\nMsg = " << (v.message.empty() ? "00" : ToHex(v.message))
+             << "\nMD = " << v.digest << "\n";
     }
-    if (bits <= 0 || bits % 8 != 0) continue;
-    const std::string suffix = "_" + std::to_string(bits) + ".txt";
-    if (streamed) {
-      const Bytes text = FromHex(message);
-      files["ExtremelyLongMsgKAT" + suffix] += "Repeat = " + std::to_string(count) +
-                                               "\nText = " + std::string(text.begin(), text.end()) +
-                                               "\nMD = " + digest + "\n";
-    } else {
-      files["ShortMsgKAT" + suffix] += "\nLen = " + std::to_string(count) +
-                                       "\nMsg = " + (message == "-" ? "00" : message) +
-                                       "\nMD = " + digest + "\n";
-    }
+    files[name.str()] += record.str();
   }
   ASSERT_TRUE(files.count("ShortMsgKAT_2048.txt") && files.count("ExtremelyLongMsgKAT_1024.txt"));
   std::string args;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "morv.h"
+#include "known_answers.h"
 #include "test_util.h"
 
 namespace morv::test {
@@ -91,35 +92,20 @@ class Fixture {
 // one run per digest length with all of its messages.
 TEST(Morvsum, MatchesTheIndependentKnownAnswers) {
   TempDir dir;
-  std::ifstream in(MORV_TEST_DATA "/hash_vectors.txt");
   std::map<int, std::pair<std::string, std::string>> runs;  // bits -> (arguments, expected output)
-  bool streamed = false;
   int files = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("# Streamed", 0) == 0) streamed = true;
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    int bits = 0;
-    std::string message;
-    std::string digest;
-    std::size_t count = 0;  // message bits, or the repeat count of a streamed case
-    if (streamed) {
-      fields >> bits >> message >> count >> digest;
-    } else {
-      fields >> bits >> count >> message >> digest;
-    }
-    if (bits <= 0 || bits % 8 != 0 || (!streamed && count % 8 != 0)) continue;
-    std::string content;
-    for (const std::uint8_t byte : FromHex(message)) content += static_cast<char>(byte);
-    if (streamed) {
+  for (const KnownAnswer& v : LoadKnownAnswers()) {
+    if (v.digestBits <= 0 || v.digestBits % 8 != 0 || (!v.streamed && v.count % 8 != 0)) continue;
+    std::string content(v.message.begin(), v.message.end());
+    if (v.streamed) {
       std::string repeated;
-      for (std::size_t i = 0; i < count; ++i) repeated += content;
+      for (std::size_t i = 0; i < v.count; ++i) repeated += content;
       content = repeated;
     }
-    const std::string name = "m" + std::to_string(++files);
+    const std::string name = std::string("m") + std::to_string(++files);
     WriteFile(name, content);
-    runs[bits].first += " " + name;
-    runs[bits].second += Lower(digest) + "  " + name + "\n";
+    runs[v.digestBits].first += " " + name;
+    runs[v.digestBits].second += Lower(v.digest) + "  " + name + "\n";
   }
   ASSERT_GE(runs.size(), 6u);
   ASSERT_TRUE(runs.count(1024) && runs.count(2048));
