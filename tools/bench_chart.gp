@@ -6,9 +6,10 @@ set title "Throughput by message size (higher is better)"
 set xlabel "message size (bytes)"
 set ylabel "MB/s"
 set logscale x 2
-set format x "%.0s%cB"
-set xtics 4
-set key top left
+set xtics ("16 B" 16, "64 B" 64, "256 B" 256, "1 KiB" 1024, "4 KiB" 4096, "16 KiB" 16384, \
+           "64 KiB" 65536, "256 KiB" 262144, "1 MiB" 1048576, "4 MiB" 4194304, "16 MiB" 16777216)
+set yrange [0:*]
+set key bottom right
 set grid
 plot data using 1:2 with linespoints lw 2 title "morv, 512-bit state (digest 512)", \
      data using 1:3 with linespoints lw 2 title "morv, 1024-bit state (digest 1024)", \
