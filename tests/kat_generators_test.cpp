@@ -1,7 +1,5 @@
 // Each generator run in a folder of its own: every failure row with its message,
 // status and what stays on disk; the bad-input rules; byte-exact small outputs.
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "kat.h"
@@ -184,16 +182,6 @@ TEST(OutputFile, AFullDiskIsAFailedWriteNotAFinishedFile) {
     EXPECT_EQ(outcome.status, FileWriteFailed) << stem;
     EXPECT_EQ(outcome.printed, "Couldn't write <" + stem + "_224.txt>\n");
   }
-}
-
-TEST(OutputFile, AnUnreadableInputIsAnOpenFailure) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  TempDir dir;
-  WriteFile("ShortMsgKAT.txt", kHeader);
-  std::filesystem::permissions("ShortMsgKAT.txt", std::filesystem::perms::none);
-  const Outcome outcome = RunGenerator(genShortMsg, 224);
-  EXPECT_EQ(outcome.status, FileOpenFailed);
-  EXPECT_EQ(outcome.printed, "Couldn't open <ShortMsgKAT.txt> for read\n");
 }
 
 // Byte-exact outputs of small hand-made inputs.

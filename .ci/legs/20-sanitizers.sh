@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer:
+# any out-of-bounds access, leak or undefined operation ends the run with an error.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source .ci/lib.sh
+
+ensure_packages cmake make clang libclang-rt-14-dev libgtest-dev libgmock-dev
+
+flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags"
+cmake --build build-asan -j2
+
+# genkat runs as a child of the tests; it inherits these.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-asan --output-on-failure -j2
