@@ -1,0 +1,18 @@
+// genShortMsg on arbitrary ShortMsgKAT.txt contents: no crash, no sanitizer
+// report, and the status, the printed line and the output file agree.
+#include "generator_harness.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  morv::fuzz::EnterScratchFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > morv::fuzz::kMaxInput) return -1;
+  static constexpr morv::fuzz::Generator kShortMsg = {morv::kat::genShortMsg, "ShortMsgKAT.txt", "ShortMsgKAT",
+                                                      "genShortMsg", false};
+  if (const auto run = morv::fuzz::RunGenerator(kShortMsg, data, size)) {
+    morv::fuzz::CheckMessageRecords(*run, "ShortMsgKAT.txt", "ShortMsgKAT", 2048, true);
+  }
+  return 0;
+}
