@@ -133,6 +133,7 @@ int FinalWidth(Ctx* ctx, std::uint8_t* digest) {
     const std::size_t count = std::min(B, digestBytes - offset);
     std::uint8_t block[B];
     for (std::size_t i = 0; i < kChainWords<Ctx>; ++i) StoreLE64(block + 8 * i, ctx->chain[i]);
+    // cppcheck-suppress uninitvar ; the loop above writes all B bytes of block
     std::memcpy(digest + offset, block, count);
     std::memcpy(ctx->chain, finalChain, sizeof finalChain);
   }
