@@ -32,11 +32,12 @@ namespace detail {
 
 // One core call takes at most SIZE_MAX bits, so a longer span (possible only
 // where size_t has 32 bits) goes in whole-byte pieces.
+inline constexpr std::size_t kMaxBytesPerCall = std::numeric_limits<std::size_t>::max() / 8;
+
 inline void absorb(HashContext& ctx, std::span<const std::uint8_t> bytes) noexcept {
-  constexpr std::size_t kMaxBytes = std::numeric_limits<std::size_t>::max() / 8;
-  while (bytes.size() > kMaxBytes) {
-    Update(&ctx, bytes.data(), 8 * kMaxBytes);
-    bytes = bytes.subspan(kMaxBytes);
+  while (bytes.size() > kMaxBytesPerCall) {
+    Update(&ctx, bytes.data(), 8 * kMaxBytesPerCall);
+    bytes = bytes.subspan(kMaxBytesPerCall);
   }
   Update(&ctx, bytes.data(), 8 * bytes.size());
 }
@@ -103,6 +104,10 @@ class Hasher {
 inline void hash(int digestBits, std::span<const std::uint8_t> message,
                  std::span<std::uint8_t> digest) noexcept {
   assert(digestBits >= 0 && digest.size() >= digestBytes(digestBits) && "digest too small");
+  if (message.size() <= detail::kMaxBytesPerCall) {
+    HashMessage(digestBits, message.data(), 8 * message.size(), digest.data());
+    return;
+  }
   HashContext ctx;
   if (Init(&ctx, digestBits) != 0) return;
   detail::absorb(ctx, message);
@@ -113,9 +118,9 @@ namespace detail {
 
 template <int DigestBits>
 Digest<DigestBits> hashFixed(std::span<const std::uint8_t> message) noexcept {
-  Hasher<DigestBits> hasher;
-  hasher.update(message);
-  return hasher.finish();
+  Digest<DigestBits> digest;
+  hash(DigestBits, message, digest);
+  return digest;
 }
 
 }  // namespace detail
