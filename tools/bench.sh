@@ -12,7 +12,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER="$compile
 cmake --build "$build" -j2 --target morv_bench morv_count_instructions >/dev/null
 
 json="$build/bench.json"
-"$build/bench/morv_bench" --benchmark_repetitions="${REPETITIONS:-5}" --benchmark_min_time=0.2 \
+"$build/bench/morv_bench" --benchmark_repetitions="${REPETITIONS:-5}" --benchmark_min_time="${MIN_TIME:-0.2}" \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
   --benchmark_out="$json" --benchmark_out_format=json >/dev/null
 python3 tools/bench_report.py "$json" "$compiler"
