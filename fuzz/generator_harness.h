@@ -92,11 +92,11 @@ inline int CallWithStdoutCaptured(const Generator& g, int digestBits, std::strin
 }
 
 // A header value as the copy takes it: the rest of the line, without one
-// carriage return right before its line end. Returns where the value's line ends.
+// carriage return at its end. Returns where the value's line ends.
 inline std::size_t HeaderValue(std::string_view input, std::size_t from, std::string& value) {
   const std::size_t end = input.find('\n', from);
   value = input.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
-  if (end != std::string_view::npos && !value.empty() && value.back() == '\r') value.pop_back();
+  if (!value.empty() && value.back() == '\r') value.pop_back();
   return end;
 }
 

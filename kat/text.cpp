@@ -52,8 +52,9 @@ void RotateNibblesLeft(std::uint8_t* bytes, std::size_t n, std::size_t r) {
 }
 
 // Copies the rest of the line, whatever its length, then consumes the line end
-// and the white space after it. One carriage return right before the line end
-// is dropped, so that input with CRLF line ends gives clean output.
+// and the white space after it. One carriage return at the end of the value is
+// dropped, also where the input ends without a line end, so that input with
+// CRLF line ends gives clean output.
 void CopyHeaderValue(std::FILE* in, std::FILE* out) {
   bool heldReturn = false;
   int c;
@@ -62,11 +63,7 @@ void CopyHeaderValue(std::FILE* in, std::FILE* out) {
     heldReturn = c == '\r';
     if (!heldReturn) std::putc(c, out);
   }
-  if (c == '\n') {
-    SkipSpace(in);
-  } else if (heldReturn) {
-    std::putc('\r', out);
-  }
+  if (c == '\n') SkipSpace(in);
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST(HeaderCopy, ValuesAreCopiedWholeAndCrlfIsCleaned) {
       {"junk # # Algorithm Name:X\n\n\n  # Principal Submitter:Y", "X\n# Principal Submitter:Y\n"},
       {"# Algorithm Name:\n# Principal Submitter:\n", "\n# Principal Submitter:\n"},
       {"# Algorithm Name: M\r\n# Principal Submitter: T\r\n", " M\n# Principal Submitter: T\n"},
-      {"# Algorithm Name: M\r\r\n# Principal Submitter: T\r", " M\r\n# Principal Submitter: T\r\n"},
+      {"# Algorithm Name: M\r\r\n# Principal Submitter: T\r", " M\r\n# Principal Submitter: T\n"},
       {"# Algorithm Name:" + longValue + "\n# Principal Submitter: T\n",
        longValue + "\n# Principal Submitter: T\n"},
       {std::string("# Algorithm Name: \0\xFF\xE9", 21) + "\n# Principal Submitter: T\n",
