@@ -7,7 +7,6 @@
 // enough that injection s reads k[s .. s+15] and t[s], t[s+1] with no modulo.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -40,12 +39,6 @@ using Words = std::uint64_t[16];
 using Keys = std::uint64_t[kKeyWords + kInjections - 1];
 using Tweaks = std::uint64_t[3 + kInjections - 1];
 
-template <int R>
-[[gnu::always_inline]] constexpr void Mix(std::uint64_t& a, std::uint64_t& b) {
-  a += b;
-  b = std::rotl(b, R) ^ a;
-}
-
 template <int r>
 [[gnu::always_inline]] constexpr void Round(Words& w) {
   constexpr const int* rot = kRotation[r];
@@ -61,7 +54,9 @@ template <int r>
 }
 
 // Adds subkey s, then grows the arrays by the entries that subkey s + 1 needs
-// and no earlier one had: k[s + 16] = k[s - 1], t[s + 2] = t[s - 1].
+// and no earlier one had: k[s + 16] = k[s - 1], t[s + 2] = t[s - 1]. Growing
+// them here, one word at a time, beats filling them before the rounds: g++
+// turns such a fill loop into wide stores that stall the injections' loads.
 [[gnu::always_inline]] constexpr void InjectSubkey(Words& w, Keys& k, Tweaks& t, int s) {
   for (int i = 0; i < 16; ++i) w[i] += k[s + i];
   w[13] += t[s];

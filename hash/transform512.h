@@ -6,7 +6,6 @@
 // constants and reads no table.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -28,12 +27,6 @@ inline constexpr int kPartner[4][4] = {{1, 3, 5, 7}, {3, 1, 7, 5}, {5, 7, 1, 3},
 using Words = std::uint64_t[8];
 using Keys = std::uint64_t[9];
 using Tweaks = std::uint64_t[3];
-
-template <int R>
-[[gnu::always_inline]] constexpr void Mix(std::uint64_t& a, std::uint64_t& b) {
-  a += b;
-  b = std::rotl(b, R) ^ a;
-}
 
 template <int r>
 [[gnu::always_inline]] constexpr void Round(Words& w) {

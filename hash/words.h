@@ -1,16 +1,25 @@
 // What both block transforms share: how the hash's 64-bit words meet bytes
 // (least significant byte first, whatever the host's byte order; written with
 // shifts so that the same code runs at compile time, and compilers turn each
-// into one load or store on little-endian hosts), the key parity word, and the
-// out-of-line marker for the transforms.
+// into one load or store on little-endian hosts), the Mix step, the key parity
+// word, and the out-of-line marker for the transforms.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace morv {
 
 // The key schedule's parity word: the extra key word is this XOR all chain words.
 inline constexpr std::uint64_t KsParity = 0x1BD11BDAA9FC1A22;
+
+// One round step on a word pair: the even word takes the sum, the odd word the
+// rotated XOR with that new sum.
+template <int R>
+[[gnu::always_inline]] constexpr void Mix(std::uint64_t& a, std::uint64_t& b) {
+  a += b;
+  b = std::rotl(b, R) ^ a;
+}
 
 [[gnu::always_inline]] constexpr std::uint64_t LoadLE64(const std::uint8_t* p) {
   return std::uint64_t{p[0]} | std::uint64_t{p[1]} << 8 | std::uint64_t{p[2]} << 16 |
