@@ -2,11 +2,10 @@
 // 1024-bit message, and the next message is the digest followed by the old
 // message without its last digest-length bytes. Every 1000th digest is a
 // "j = " record, for j = 0 to 99.
-#include <cstring>
 #include <string>
 
+#include "kat.h"
 #include "kat_file_check.h"
-#include "morv.h"
 #include "progress.h"
 
 namespace morv::cli {
@@ -14,17 +13,7 @@ namespace {
 
 constexpr int kRecords = 100;
 constexpr int kStepsPerRecord = 1000;
-constexpr int kMessageBytes = 128;
-
-// Runs one record's steps; digest holds the digest length's bytes.
-void RunSteps(std::uint8_t* message, int digestBits, Bytes& digest) {
-  const std::size_t digestBytes = digest.size();
-  for (int i = 0; i < kStepsPerRecord; ++i) {
-    HashMessage(digestBits, message, 8 * kMessageBytes, digest.data());
-    std::memmove(message + digestBytes, message, kMessageBytes - digestBytes);
-    std::memcpy(message, digest.data(), digestBytes);
-  }
-}
+constexpr int kMessageBytes = kat::kMonteCarloMessageBytes;
 
 }  // namespace
 
@@ -52,7 +41,9 @@ bool CheckMonteCarloKat(KatFileCheck& check) {
     {
       Progress progress(check.name);
       progress.Show(k, kRecords);
-      RunSteps(message, check.digestBits, computed);
+      for (int i = 0; i < kStepsPerRecord; ++i) {
+        kat::MonteCarloStep(check.digestBits, message, computed.data());
+      }
     }
     CompareDigest(check, "j = " + std::to_string(j), expected, computed);
   }

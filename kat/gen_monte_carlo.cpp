@@ -7,6 +7,13 @@
 
 namespace morv::kat {
 
+void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest) {
+  const int digestBytes = digestBits / 8;
+  HashMessage(digestBits, message, 8 * kMonteCarloMessageBytes, digest);
+  std::memmove(message + digestBytes, message, kMonteCarloMessageBytes - digestBytes);
+  std::memcpy(message, digest, digestBytes);
+}
+
 KatStatus genMonteCarlo(int digestBits) {
   static constexpr KatKind kKind = {"MonteCarlo.txt", "MonteCarlo_%d.txt", "genMonteCarlo",
                                     "MonteCarloKAT", true};
@@ -14,24 +21,18 @@ KatStatus genMonteCarlo(int digestBits) {
   if (const KatStatus s = OpenAndCopyHeader(kKind, digestBits, files); s != Ok) return s;
   std::FILE* out = files.out.get();
 
-  std::uint8_t message[128];
+  std::uint8_t message[kMonteCarloMessageBytes];
   if (!ReadHexField(files.in.get(), message, sizeof message, "Seed = ")) {
     std::printf("ERROR: unable to read 'Seed' from <MonteCarlo.txt>\n");
     return FieldMissing;
   }
   WriteHexField(out, "Seed = ", message, sizeof message);
 
-  const int digestBytes = digestBits / 8;
   std::uint8_t digest[64];
   for (int j = 0; j < 100; ++j) {
-    for (int i = 0; i < 1000; ++i) {
-      HashMessage(digestBits, message, 8 * sizeof message, digest);
-      // The digest, then the old message without its last digestBytes bytes.
-      std::memmove(message + digestBytes, message, sizeof message - digestBytes);
-      std::memcpy(message, digest, digestBytes);
-    }
+    for (int i = 0; i < 1000; ++i) MonteCarloStep(digestBits, message, digest);
     std::fprintf(out, "\nj = %d\n", j);
-    WriteHexField(out, "MD = ", digest, digestBytes);
+    WriteHexField(out, "MD = ", digest, digestBits / 8);
   }
   return Finish(kKind, digestBits, files);
 }

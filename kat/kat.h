@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "morv.h"
+
 namespace morv::kat {
 
 enum KatStatus : int {
@@ -78,6 +80,19 @@ struct MessageKatKind {
 // Hashes each "Len = " / "Msg = " record with HashMessage and writes it with
 // its digest. message has room for maxBits / 8 bytes.
 KatStatus GenerateMessageKat(const MessageKatKind& kat, int digestBits, std::uint8_t* message);
+
+// The Monte Carlo chain's message: 1024 bits.
+inline constexpr int kMonteCarloMessageBytes = 128;
+
+// One step of the Monte Carlo chain: hashes the message into digest
+// (digestBits / 8 bytes, at most kMonteCarloMessageBytes), then makes the next
+// message: the digest, then the old message without as many bytes at its end.
+void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest);
+
+// The extremely long message, or a stretch of it: one Update with the 64 text
+// bytes per repetition (none when count is 0 or less). Stops at the first
+// non-zero result and returns it, else 0.
+int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count);
 
 KatStatus genShortMsg(int digestBits);
 KatStatus genLongMsg(int digestBits);
