@@ -1,83 +1,82 @@
-// Small helpers shared by the test suites: hex text, files, temporary folders.
+// What the test suites share: bytes and hex, files, a scratch folder, running
+// a program, and reading case tables.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <random>
-#include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morv::test {
 
+namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes FromHex(const std::string& hex) {
-  Bytes out;
-  if (hex == "-") return out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return out;
-}
-
-inline std::string ToHex(const std::uint8_t* p, std::size_t n) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (std::size_t i = 0; i < n; ++i) {
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
-  return s.empty() ? "-" : s;
-}
+// Hex text in either case; "-" stands for no bytes.
+Bytes FromHex(std::string_view hex);
+// Upper-case hex; "-" for no bytes.
+std::string ToHex(const std::uint8_t* p, std::size_t n);
 inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
 
-inline Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
-  std::mt19937 gen(seed);
-  Bytes b(n);
-  for (auto& x : b) x = static_cast<std::uint8_t>(gen());
-  return b;
-}
+Bytes RandomBytes(std::size_t n, std::uint32_t seed);
 
-inline std::optional<std::string> ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+std::optional<std::string> ReadFile(const fs::path& path);
+void WriteFile(const fs::path& path, std::string_view content);
 
 // A fresh folder that the test works in; the previous working folder comes back after.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morv-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(path_);
-  }
-  ~TempDir() {
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
+  TempDir();
+  ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
+  const fs::path& path() const { return path_; }
 
  private:
-  std::filesystem::path path_;
-  std::filesystem::path previous_;
+  fs::path path_;
+  fs::path previous_;
 };
+
+// Where a program's standard output goes.
+enum class Stdout { Captured, Full, Closed };
+
+struct ProgramRun {
+  int status;  // the exit status, or 128 + the signal that ended the program
+  std::string out;
+  std::string err;
+};
+
+// Runs the program at `path` in the current folder, as argv[0] = its file name
+// followed by args, with `input` on standard input.
+ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
+                      std::string_view input = {}, Stdout stdoutTo = Stdout::Captured);
+
+// A row of a case table. A table file is a list of rows, each starting with a
+// "[name]" line, then one field a line: a key, then its values, each a bare word
+// or a "quoted" string with the escapes \n \r \t \0 \\ \" and \xHH. A line that
+// starts with white space adds its values to the field above. Empty lines and
+// lines starting with '#' are passed over.
+struct TableRow {
+  std::string name;   // letters, digits and '_' only, for the test's name
+  std::string where;  // "file:line" of the row, for messages
+  std::vector<std::pair<std::string, std::vector<std::string>>> fields;
+
+  // The values of the first field with this key, or nullptr.
+  const std::vector<std::string>* Find(std::string_view key) const;
+  // The values of that field joined into one string, or `absent` without it.
+  std::string Joined(std::string_view key, std::string_view absent = "") const;
+
+  friend void PrintTo(const TableRow& row, std::ostream* os) { *os << row.where; }
+};
+
+std::vector<TableRow> ReadTable(const fs::path& path);
+
+// Names the parameterised test after its row.
+inline std::string RowName(const ::testing::TestParamInfo<TableRow>& info) { return info.param.name; }
 
 }  // namespace morv::test
