@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <iomanip>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -47,7 +48,8 @@ std::optional<std::string> ReadFile(const fs::path& path) {
 }
 
 void WriteFile(const fs::path& path, std::string_view content) {
-  std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
 TempDir::TempDir() {
@@ -61,7 +63,8 @@ TempDir::~TempDir() {
   fs::current_path(previous_);
   std::error_code ignored;
   for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
-    if (!entry.is_symlink()) fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    if (!entry.is_symlink())
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
   fs::permissions(path_, fs::perms::owner_all, ignored);
   fs::remove_all(path_, ignored);
@@ -69,60 +72,44 @@ TempDir::~TempDir() {
 
 namespace {
 
-// A scratch file outside the current folder, removed when it goes out of scope.
-class ScratchFile {
- public:
-  ScratchFile() {
-    std::string pattern = (fs::temp_directory_path() / "morv-io-XXXXXX").string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw std::runtime_error("mkstemp failed");
-    close(fd);
-    path_ = pattern;
-  }
-  ~ScratchFile() { fs::remove(path_); }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // In the child: makes `fd` the file at `path`, opened with `flags`.
-void Redirect(int fd, const char* path, int flags) {
-  const int opened = open(path, flags, 0600);
+void Redirect(int fd, const fs::path& path, int flags) {
+  const int opened = open(path.c_str(), flags, 0600);
   if (opened < 0 || dup2(opened, fd) < 0) _exit(127);
   close(opened);
 }
 
 }  // namespace
 
-ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args, std::string_view input,
-                      Stdout stdoutTo) {
-  const ScratchFile in, out, err;
-  WriteFile(in.path(), input);
-  std::string name = path.filename().string();
-  std::vector<char*> argv{name.data()};
-  std::vector<std::string> argCopies(args);
-  for (std::string& arg : argCopies) argv.push_back(arg.data());
+ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
+                      std::string_view input, Stdout stdoutTo) {
+  // The three streams go through files beside the current folder, which tests may list.
+  const fs::path io = fs::temp_directory_path() / ("morv-io-" + std::to_string(getpid()));
+  WriteFile(io.string() + ".in", input);
+  std::vector<std::string> words{path.filename().string()};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
-  const pid_t pid = fork();
-  if (pid == 0) {
-    Redirect(STDIN_FILENO, in.path().c_str(), O_RDONLY);
-    switch (stdoutTo) {
-      case Stdout::Captured: Redirect(STDOUT_FILENO, out.path().c_str(), O_WRONLY | O_TRUNC); break;
-      case Stdout::Full: Redirect(STDOUT_FILENO, "/dev/full", O_WRONLY); break;
-      case Stdout::Closed: close(STDOUT_FILENO); break;
-    }
-    Redirect(STDERR_FILENO, err.path().c_str(), O_WRONLY | O_TRUNC);
+  if (fork() == 0) {
+    Redirect(STDIN_FILENO, io.string() + ".in", O_RDONLY);
+    if (stdoutTo == Stdout::Closed) close(STDOUT_FILENO);
+    const int outFlags = O_WRONLY | O_CREAT | O_TRUNC;
+    if (stdoutTo != Stdout::Closed)
+      Redirect(STDOUT_FILENO, stdoutTo == Stdout::Full ? "/dev/full" : io.string() + ".out",
+               outFlags);
+    Redirect(STDERR_FILENO, io.string() + ".err", outFlags);
     execv(path.c_str(), argv.data());
     _exit(127);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadFile(out.path()).value_or(""),
-          ReadFile(err.path()).value_or("")};
+  wait(&status);
+  ProgramRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                 ReadFile(io.string() + ".out").value_or(""),
+                 ReadFile(io.string() + ".err").value_or("")};
+  for (const char* suffix : {".in", ".out", ".err"}) fs::remove(io.string() + suffix);
+  return run;
 }
 
 const std::vector<std::string>* TableRow::Find(std::string_view key) const {
@@ -142,46 +129,30 @@ std::string TableRow::Joined(std::string_view key, std::string_view absent) cons
 
 namespace {
 
-// The values of one table line: bare words and quoted strings with escapes.
-std::vector<std::string> SplitValues(std::string_view line, const std::string& where) {
-  std::vector<std::string> values;
-  std::size_t i = 0;
-  const auto fail = [&](const char* what) { throw std::runtime_error(where + ": " + what); };
-  while (true) {
-    while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-    if (i == line.size()) return values;
-    std::string value;
-    if (line[i] != '"') {
-      while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) value += line[i++];
-      values.push_back(value);
-      continue;
+// Undoes the escapes of a quoted table value.
+std::string Unescape(const std::string& s) {
+  static const std::string kFrom = "nrt0\\", kTo{'\n', '\r', '\t', '\0', '\\'};
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      out += s[i];
+    } else if (s[++i] == 'x') {
+      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += kTo.at(kFrom.find(s[i]));
     }
-    for (++i;; ++i) {
-      if (i >= line.size()) fail("unterminated string");
-      char c = line[i];
-      if (c == '"') break;
-      if (c == '\\') {
-        if (++i == line.size()) fail("backslash at the end of the line");
-        switch (line[i]) {
-          case 'n': c = '\n'; break;
-          case 'r': c = '\r'; break;
-          case 't': c = '\t'; break;
-          case '0': c = '\0'; break;
-          case '\\': c = '\\'; break;
-          case '"': c = '"'; break;
-          case 'x':
-            if (i + 2 >= line.size()) fail("short \\x escape");
-            c = static_cast<char>(std::stoi(std::string(line.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-            break;
-          default: fail("unknown escape");
-        }
-      }
-      value += c;
-    }
-    ++i;
-    values.push_back(value);
   }
+  return out;
+}
+
+// The values of one table line: bare words and quoted strings. The quotes keep
+// backslashes for Unescape (a quote inside a string is written \x22).
+std::vector<std::string> SplitValues(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> values;
+  for (std::string value; in >> std::quoted(value, '"', '\x01');) values.push_back(Unescape(value));
+  return values;
 }
 
 }  // namespace
@@ -192,29 +163,22 @@ std::vector<TableRow> ReadTable(const fs::path& path) {
   std::vector<TableRow> rows;
   int number = 0;
   for (std::string line; std::getline(in, line);) {
-    ++number;
-    const std::string where = path.filename().string() + ":" + std::to_string(number);
+    const std::string where = path.filename().string() + ":" + std::to_string(++number);
     if (line.empty() || line[0] == '#') continue;
     if (line[0] == '[') {
-      TableRow row{line.substr(1, line.find(']') - 1), where, {}};
-      for (char& c : row.name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      rows.push_back(row);
-      continue;
+      rows.push_back({line.substr(1, line.find(']') - 1), where, {}});
+      for (char& c : rows.back().name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    } else if (rows.empty() || (line[0] == ' ' && rows.back().fields.empty())) {
+      throw std::runtime_error(where + ": a field outside a row");
+    } else if (line[0] == ' ') {
+      for (std::string& v : SplitValues(line))
+        rows.back().fields.back().second.push_back(std::move(v));
+    } else {
+      std::vector<std::string> values = SplitValues(line);
+      const std::string key = values.front();
+      values.erase(values.begin());
+      rows.back().fields.emplace_back(key, std::move(values));
     }
-    if (rows.empty()) throw std::runtime_error(where + ": a field before the first row");
-    auto& fields = rows.back().fields;
-    if (std::isspace(static_cast<unsigned char>(line[0]))) {
-      if (fields.empty()) throw std::runtime_error(where + ": a continuation with no field above");
-      for (std::string& v : SplitValues(line, where)) fields.back().second.push_back(std::move(v));
-      continue;
-    }
-    const std::size_t keyEnd = line.find_first_of(" \t");
-    std::string key = line.substr(0, keyEnd);
-    fields.emplace_back(std::move(key), keyEnd == std::string::npos
-                                            ? std::vector<std::string>{}
-                                            : SplitValues(std::string_view(line).substr(keyEnd), where));
   }
   return rows;
 }

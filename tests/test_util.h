@@ -58,9 +58,9 @@ ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args
 
 // A row of a case table. A table file is a list of rows, each starting with a
 // "[name]" line, then one field a line: a key, then its values, each a bare word
-// or a "quoted" string with the escapes \n \r \t \0 \\ \" and \xHH. A line that
-// starts with white space adds its values to the field above. Empty lines and
-// lines starting with '#' are passed over.
+// or a "quoted" string with the escapes \n \r \t \0 \\ and \xHH (a quote is
+// \x22). A line that starts with a blank adds its values to the field above.
+// Empty lines and lines starting with '#' are passed over.
 struct TableRow {
   std::string name;   // letters, digits and '_' only, for the test's name
   std::string where;  // "file:line" of the row, for messages
@@ -77,6 +77,8 @@ struct TableRow {
 std::vector<TableRow> ReadTable(const fs::path& path);
 
 // Names the parameterised test after its row.
-inline std::string RowName(const ::testing::TestParamInfo<TableRow>& info) { return info.param.name; }
+inline std::string RowName(const ::testing::TestParamInfo<TableRow>& info) {
+  return info.param.name;
+}
 
 }  // namespace morv::test
