@@ -1,0 +1,133 @@
+// Properties of the mode and the transforms that the known answers cannot show:
+// any split of a message gives its digest, Init sets up a context whatever it
+// held, n blocks in one call equal n calls, and misuse is refused cleanly.
+#include <cstring>
+
+#include "morv.h"
+#include "test_util.h"
+#include "transform1024.h"
+#include "transform512.h"
+
+namespace morv::test {
+namespace {
+
+std::size_t DigestBytes(int digestBits) { return (static_cast<std::size_t>(digestBits) + 7) / 8; }
+
+Bytes Hash(int digestBits, const Bytes& message, std::size_t bits) {
+  Bytes digest(DigestBytes(digestBits));
+  EXPECT_EQ(HashMessage(digestBits, message.data(), bits, digest.data()), 0);
+  return digest;
+}
+
+// Init on `ctx` as it is, the pieces of the message that end at `cuts`, Final.
+Bytes HashInPieces(HashContext& ctx, int digestBits, const Bytes& message, std::size_t bits,
+                   std::initializer_list<std::size_t> cuts) {
+  Init(&ctx, digestBits);
+  std::size_t done = 0;
+  for (const std::size_t cut : cuts) {
+    Update(&ctx, message.data() + done / 8, cut - done);
+    done = cut;
+  }
+  Update(&ctx, message.data() + done / 8, bits - done);
+  Bytes digest(DigestBytes(digestBits));
+  Final(&ctx, digest.data());
+  return digest;
+}
+
+// Every whole-byte split point of messages around the block sizes of both
+// widths, the last piece ending in a partial byte.
+TEST(SplitInvariance, EverySplitPointAroundBlockBoundaries) {
+  for (const int digestBits : {512, 1024}) {
+    for (const std::size_t length : {63, 64, 65, 127, 128, 129, 191, 255, 256, 257, 385}) {
+      const Bytes message = RandomBytes(length, static_cast<std::uint32_t>(length));
+      const std::size_t bits = 8 * length - 3;
+      const Bytes whole = Hash(digestBits, message, bits);
+      for (std::size_t split = 0; split < length; ++split) {
+        HashContext ctx;
+        ASSERT_EQ(HashInPieces(ctx, digestBits, message, bits, {8 * split}), whole)
+            << digestBits << " " << length << " split at " << split;
+      }
+    }
+  }
+}
+
+// Init sets up the whole context, whatever it held: junk, or a used context of
+// the other width.
+TEST(Init, AnyContextGivesTheSameDigest) {
+  const Bytes message = RandomBytes(200, 4);
+  const std::pair<int, int> widths[] = {{224, 224}, {1024, 1024}, {1024, 224}, {224, 2048}, {0, 513}};
+  for (const auto& [first, second] : widths) {
+    HashContext ctx;
+    std::memset(&ctx, 0x5c, sizeof ctx);
+    EXPECT_EQ(HashInPieces(ctx, first, message, 1600, {8, 800}), Hash(first, message, 1600));
+    EXPECT_EQ(HashInPieces(ctx, second, message, 1597, {}), Hash(second, message, 1597));
+  }
+}
+
+template <class Ctx>
+class Transform : public ::testing::Test {};
+using Widths = ::testing::Types<Ctx512, Ctx1024>;
+TYPED_TEST_SUITE(Transform, Widths);
+
+// Five blocks in one call, or one call each, from a random context with
+// FlagFirst set; the last call's blocks may be the context's own buffer.
+TYPED_TEST(Transform, ManyBlocksInOneCallEqualSingleCalls) {
+  constexpr std::size_t B = sizeof(TypeParam::buffer);
+  const Bytes blocks = RandomBytes(5 * B, 7);
+  for (const std::size_t add : {std::size_t{0}, std::size_t{8}, B}) {
+    TypeParam once;
+    std::memcpy(&once, RandomBytes(sizeof once, 11).data(), sizeof once);
+    once.header.tweak.T1 |= FlagFirst;
+    TypeParam single = once;
+    ProcessBlocks(&once, blocks.data(), 5, add);
+    for (std::size_t i = 0; i < 4; ++i) ProcessBlocks(&single, blocks.data() + i * B, 1, add);
+    std::memcpy(single.buffer, blocks.data() + 4 * B, B);
+    ProcessBlocks(&single, single.buffer, 1, add);
+    EXPECT_EQ(std::memcmp(once.chain, single.chain, sizeof once.chain), 0) << add;
+    EXPECT_EQ(once.header.tweak.T0, single.header.tweak.T0) << add;
+    EXPECT_EQ(once.header.tweak.T1, single.header.tweak.T1) << add;
+  }
+}
+
+// A negative digest length and a context whose width selector is 1 or 3 are
+// refused, and nothing is written.
+TEST(Misuse, RefusedWithoutAnyChange) {
+  for (const int digestBits : {-1, -512, INT32_MIN}) {
+    HashContext ctx;
+    std::memset(&ctx, 0x5c, sizeof ctx);
+    const HashContext before = ctx;
+    EXPECT_EQ(Init(&ctx, digestBits), 1);
+    EXPECT_EQ(std::memcmp(&ctx, &before, sizeof ctx), 0);
+    std::uint8_t digest[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(HashMessage(digestBits, digest, 64, digest), 1);
+    EXPECT_EQ(digest[7], 8);
+  }
+  for (const int stateWidth : {256, 768, 1792, -1}) {
+    HashContext ctx;
+    Init(&ctx, 512);
+    ctx.stateWidth = stateWidth;
+    const HashContext before = ctx;
+    std::uint8_t byte = 0x80, digest[64] = {};
+    EXPECT_EQ(Update(&ctx, &byte, 8), 1) << stateWidth;
+    EXPECT_EQ(Update(&ctx, &byte, 3), 1) << stateWidth;
+    EXPECT_EQ(Final(&ctx, digest), 1) << stateWidth;
+    EXPECT_EQ(std::memcmp(&ctx, &before, sizeof ctx), 0);
+    EXPECT_EQ(digest[0], 0);
+  }
+}
+
+// Exactly (digestBits + 7) / 8 bytes are written; a digest of 0 bits and a
+// message of 0 bits need no buffer (the sanitizer build sees a null pointer used).
+TEST(Misuse, DigestBytesAndNoBuffersForZeroLengths) {
+  for (const int digestBits : {0, 1, 100, 512, 513, 1025, 2048}) {
+    Bytes digest(DigestBytes(digestBits) + 16, 0xA5);
+    HashContext ctx;
+    ASSERT_EQ(Init(&ctx, digestBits), 0);
+    EXPECT_EQ(Update(&ctx, nullptr, 0), 0);
+    ASSERT_EQ(Final(&ctx, digestBits == 0 ? nullptr : digest.data()), 0);
+    for (std::size_t i = DigestBytes(digestBits); i < digest.size(); ++i) ASSERT_EQ(digest[i], 0xA5);
+  }
+}
+
+}  // namespace
+}  // namespace morv::test
