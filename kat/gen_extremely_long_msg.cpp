@@ -13,8 +13,11 @@ int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count) {
 }
 
 KatStatus genExtremelyLongMsg(int digestBits) {
-  static constexpr KatKind kKind = {"ExtremelyLongMsgKAT.txt", "ExtremelyLongMsgKAT_%d.txt",
-                                    "genExtremelyLongMsg", "ExtremelyLongMsgKAT", true};
+  static constexpr KatKind kKind = {.inName = "ExtremelyLongMsgKAT.txt",
+                                    .outPattern = "ExtremelyLongMsgKAT_%d.txt",
+                                    .generator = "genExtremelyLongMsg",
+                                    .finishedName = "ExtremelyLongMsgKAT",
+                                    .blankAfterHeader = true};
   KatFiles files;
   if (const KatStatus s = OpenAndCopyHeader(kKind, digestBits, files); s != Ok) return s;
   std::FILE* in = files.in.get();

@@ -5,7 +5,13 @@ namespace morv::kat {
 
 KatStatus genLongMsg(int digestBits) {
   static constexpr MessageKatKind kLongMsg = {
-      {"LongMsgKAT.txt", "LongMsgKAT_%d.txt", "genLongMsg", "LongMsgKAT", true}, false, 34304};
+      .kind = {.inName = "LongMsgKAT.txt",
+               .outPattern = "LongMsgKAT_%d.txt",
+               .generator = "genLongMsg",
+               .finishedName = "LongMsgKAT",
+               .blankAfterHeader = true},
+      .blankBeforeRecord = false,
+      .maxBits = 34304};
   std::uint8_t message[34304 / 8];
   return GenerateMessageKat(kLongMsg, digestBits, message);
 }

@@ -15,8 +15,11 @@ void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest)
 }
 
 KatStatus genMonteCarlo(int digestBits) {
-  static constexpr KatKind kKind = {"MonteCarlo.txt", "MonteCarlo_%d.txt", "genMonteCarlo",
-                                    "MonteCarloKAT", true};
+  static constexpr KatKind kKind = {.inName = "MonteCarlo.txt",
+                                    .outPattern = "MonteCarlo_%d.txt",
+                                    .generator = "genMonteCarlo",
+                                    .finishedName = "MonteCarloKAT",
+                                    .blankAfterHeader = true};
   KatFiles files;
   if (const KatStatus s = OpenAndCopyHeader(kKind, digestBits, files); s != Ok) return s;
   std::FILE* out = files.out.get();

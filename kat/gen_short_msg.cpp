@@ -5,7 +5,13 @@ namespace morv::kat {
 
 KatStatus genShortMsg(int digestBits) {
   static constexpr MessageKatKind kShortMsg = {
-      {"ShortMsgKAT.txt", "ShortMsgKAT_%d.txt", "genShortMsg", "ShortMsgKAT", false}, true, 2048};
+      .kind = {.inName = "ShortMsgKAT.txt",
+               .outPattern = "ShortMsgKAT_%d.txt",
+               .generator = "genShortMsg",
+               .finishedName = "ShortMsgKAT",
+               .blankAfterHeader = false},
+      .blankBeforeRecord = true,
+      .maxBits = 2048};
   std::uint8_t message[2048 / 8];
   return GenerateMessageKat(kShortMsg, digestBits, message);
 }
