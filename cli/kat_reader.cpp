@@ -36,10 +36,6 @@ bool KatReader::Next() {
 
     const std::size_t separator = line_.find(kSeparator);
     keyLength_ = separator == std::string::npos ? 0 : separator;
-    for (std::size_t i = 0; i < keyLength_; ++i) {
-      const char k = line_[i];
-      if (!((k >= 'a' && k <= 'z') || (k >= 'A' && k <= 'Z'))) keyLength_ = 0;
-    }
     return true;
   }
 }

@@ -21,8 +21,8 @@ class KatReader {
 
   int lineNumber() const { return lineNumber_; }
   const std::string& line() const { return line_; }
-  // The key of the current line ("Len", "MD", ...); empty when the line is not
-  // a word followed by " = ".
+  // The key of the current line, the text before its first " = " ("Len", "MD",
+  // ...); empty without one. Only the checkers' own keys are ever looked up.
   std::string_view key() const { return std::string_view(line_).substr(0, keyLength_); }
 
   // Readers of the current line's value, through the generator's text helpers.
