@@ -3,23 +3,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "diagnostics.h"
 #include "digest_file.h"
+#include "hex.h"
+#include "input_file.h"
 
 namespace morv::cli {
 namespace {
 
-int LowerHexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  return (c | 0x20) - 'a' + 10;
-}
-
+// The hex of a parsed line holds only hexadecimal digits.
 bool DigestMatches(const std::uint8_t* digest, std::string_view hex) {
   for (std::size_t i = 0; i < hex.size() / 2; ++i) {
-    if (digest[i] != (LowerHexValue(hex[2 * i]) << 4 | LowerHexValue(hex[2 * i + 1]))) return false;
+    if (digest[i] != (HexDigitValue(hex[2 * i]) << 4 | HexDigitValue(hex[2 * i + 1]))) return false;
   }
   return true;
 }
@@ -90,11 +87,12 @@ void PrintSummary(const char* shownName, const CheckOptions& options, const Tall
 }  // namespace
 
 bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form) {
-  const bool isStdin = std::strcmp(checkName, "-") == 0;
+  const InputFile input(checkName);
+  const bool isStdin = input.isStdin();
   const std::string shownName = QuoteName(isStdin ? "standard input" : checkName);
-  std::FILE* in = isStdin ? stdin : std::fopen(checkName, "r");
+  std::FILE* in = input.get();
   if (in == nullptr) {
-    Error(errno, "%s", shownName.c_str());
+    Error(input.openError(), "%s", shownName.c_str());
     return false;
   }
 
@@ -123,13 +121,7 @@ bool CheckChecksumFile(const char* checkName, const CheckOptions& options, Untag
   }
   std::free(buffer);
 
-  const bool readFailed = std::ferror(in) != 0;
-  if (isStdin) {
-    std::clearerr(in);
-  } else {
-    std::fclose(in);
-  }
-  if (readFailed) {
+  if (std::ferror(in)) {
     Error(0, "%s: read error", shownName.c_str());
     return false;
   }

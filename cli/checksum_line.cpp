@@ -3,21 +3,12 @@
 #include <cstring>
 
 #include "digest_file.h"
+#include "hex.h"
 
 namespace morv::cli {
 namespace {
 
 bool IsWhite(char c) { return c == ' ' || c == '\t'; }
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-std::size_t CountHexDigits(std::string_view s) {
-  std::size_t n = 0;
-  while (n < s.size() && IsHexDigit(s[n])) ++n;
-  return n;
-}
 
 // Undoes PrintName's escapes. False for any other escape, a trailing
 // backslash or a NUL.

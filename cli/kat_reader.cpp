@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "hex.h"
 #include "kat.h"
 
 namespace morv::cli {
@@ -10,18 +11,11 @@ namespace {
 
 constexpr std::string_view kSeparator = " = ";
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+// The text as a stream, so that the generator's helpers read a field's value
+// just as they read a whole input file.
+kat::File OpenText(std::string_view text) {
+  return kat::File(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
 }
-
-// The current line as a stream, so that the generator's helpers read it just
-// as they read a whole input file.
-kat::File OpenLine(const std::string& line) {
-  return kat::File(fmemopen(const_cast<char*>(line.data()), line.size(), "r"));
-}
-
-// The marker that a field's value follows: "Len = " for the key "Len".
-std::string Marker(std::string_view key) { return std::string(key) + std::string(kSeparator); }
 
 }  // namespace
 
@@ -42,42 +36,35 @@ bool KatReader::Next() {
 
     const std::size_t separator = line_.find(kSeparator);
     keyLength_ = separator == std::string::npos ? 0 : separator;
-    for (std::size_t i = 0; i < keyLength_; ++i) {
-      const char k = line_[i];
-      if (!((k >= 'a' && k <= 'z') || (k >= 'A' && k <= 'Z'))) keyLength_ = 0;
-    }
     return true;
   }
 }
 
+std::string_view KatReader::value() const {
+  if (keyLength_ == 0) return {};
+  return std::string_view(line_).substr(keyLength_ + kSeparator.size());
+}
+
 int KatReader::HexDigitCount() const {
-  if (keyLength_ == 0) return -1;
-  const std::string_view value = std::string_view(line_).substr(keyLength_ + kSeparator.size());
-  for (const char c : value) {
-    if (!IsHexDigit(c)) return -1;
-  }
-  return static_cast<int>(value.size());
+  const std::string_view digits = value();
+  return CountHexDigits(digits) == digits.size() ? static_cast<int>(digits.size()) : -1;
 }
 
 bool KatReader::ReadBytes(std::uint8_t* bytes, int n) const {
   if (HexDigitCount() != 2 * std::max(n, 1)) return false;
-  if (n == 0) return line_.ends_with("00");
-  const kat::File in = OpenLine(line_);
-  return in && kat::ReadHexField(in.get(), bytes, n, Marker(key()).c_str()) == 1;
+  if (n == 0) return value() == "00";
+  const kat::File in = OpenText(value());
+  return in && kat::ReadHexField(in.get(), bytes, n, "") == 1;
 }
 
-bool KatReader::ReadNumber(int& value) const {
-  if (keyLength_ == 0) return false;
-  const kat::File in = OpenLine(line_);
-  return in && kat::SeekMarker(in.get(), Marker(key()).c_str()) &&
-         kat::ReadDecimal(in.get(), value) && std::getc(in.get()) == EOF;
+bool KatReader::ReadNumber(int& number) const {
+  const kat::File in = OpenText(value());
+  return in && kat::ReadDecimal(in.get(), number) && std::getc(in.get()) == EOF;
 }
 
 bool KatReader::ReadWord(char* word, int size) const {
-  if (keyLength_ == 0) return false;
-  const kat::File in = OpenLine(line_);
-  return in && kat::SeekMarker(in.get(), Marker(key()).c_str()) &&
-         kat::ReadWordOfLength(in.get(), word, size) && std::getc(in.get()) == EOF;
+  const kat::File in = OpenText(value());
+  return in && kat::ReadWordOfLength(in.get(), word, size) && std::getc(in.get()) == EOF;
 }
 
 }  // namespace morv::cli

@@ -8,11 +8,11 @@
 #include <getopt.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 
 #include "diagnostics.h"
+#include "input_file.h"
 #include "kat_file_check.h"
 
 namespace morv::cli {
@@ -69,20 +69,18 @@ bool CheckRecords(KatFileCheck& check) {
 }
 
 ExitStatus CheckFile(const char* name, bool quiet) {
-  const bool isStdin = std::strcmp(name, "-") == 0;
-  std::FILE* in = isStdin ? stdin : std::fopen(name, "r");
-  if (in == nullptr) {
-    Error(errno, "%s", QuoteName(name).c_str());
+  const InputFile in(name);
+  if (in.get() == nullptr) {
+    Error(in.openError(), "%s", QuoteName(name).c_str());
     return kTrouble;
   }
-  KatReader reader(in);
+  KatReader reader(in.get());
   KatFileCheck check{name, reader};
   bool wellFormed = CheckRecords(check);
   if (reader.readErrno() != 0) {
     Error(reader.readErrno(), "%s", QuoteName(name).c_str());
     wellFormed = false;
   }
-  if (!isStdin) std::fclose(in);
 
   if (check.mismatches != 0) {
     std::printf("%s: FAILED, %d of %d records did not match\n", name, check.mismatches,

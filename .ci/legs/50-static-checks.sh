@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
-# Static checks of hash/ and kat/: clang-tidy with the checks in .clang-tidy, on
-# the compile commands of a build tree of its own, and cppcheck. Both must be clean.
+# Static checks of hash/, kat/ and cli/: clang-tidy with the checks in .clang-tidy,
+# on the compile commands of a build tree of its own, and cppcheck. Both must be clean.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
 
 ensure_packages cmake clang clang-tidy cppcheck
 
-sources=(hash/*.cpp kat/*.cpp)
+sources=(hash/*.cpp kat/*.cpp cli/*.cpp)
 
 echo "== clang-tidy"
 cmake -S . -B build-tidy -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
   -DMORV_BUILD_TESTS=OFF > /dev/null
+# One run per source: clang-tidy 14 carries analyser state from one file to the
+# next, and then reports a va_list after va_start as uninitialised.
 # clang-tidy counts the warnings it filtered out of system headers on stderr; only findings matter.
-clang-tidy -p build-tidy --quiet "${sources[@]}" 2>&1 | { grep -v '^[0-9]* warnings\? generated\.$' || true; }
+printf '%s\n' "${sources[@]}" | xargs -n 1 clang-tidy -p build-tidy --quiet 2>&1 |
+  { grep -v '^[0-9]* warnings\? generated\.$' || true; }
 
 echo "== cppcheck"
 # Style findings are left out: they are matters of taste that the compilers'
 # warnings and clang-tidy already cover where they matter.
 cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability --inline-suppr \
-  --error-exitcode=1 --quiet -I hash -I kat "${sources[@]}"
+  --error-exitcode=1 --quiet -I hash -I kat -I cli "${sources[@]}"
 echo "static checks clean"

@@ -1,0 +1,87 @@
+// morvsum and katcheck as users run them, one table row at a time: each row makes
+// its files in a fresh folder, runs the real program there and compares standard
+// output, standard error and the exit status byte for byte. The keys are described
+// at the top of tests/data/morvsum.table.
+#include <map>
+
+#include "test_util.h"
+
+#ifdef MORV_MORVSUM
+namespace morv::test {
+namespace {
+
+const std::map<std::string, fs::path> kPrograms = {{"morvsum", MORV_MORVSUM},
+                                                   {"katcheck", MORV_KATCHECK}};
+const std::map<std::string, Stdout> kStdoutTo = {
+    {"", Stdout::Captured}, {"full", Stdout::Full}, {"closed", Stdout::Closed}};
+
+std::string JoinFrom(const std::vector<std::string>& values, std::size_t first) {
+  std::string joined;
+  for (std::size_t i = first; i < values.size(); ++i) joined += values[i];
+  return joined;
+}
+
+// Where line `number` (from 1) of the text starts; its end when the text is shorter.
+std::size_t LineStart(const std::string& text, int number) {
+  std::size_t at = 0;
+  for (; number > 1 && at < text.size(); --number) {
+    const std::size_t end = text.find('\n', at);
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  return at;
+}
+
+// Makes the files and folders that the row names, in its order.
+void MakeFiles(const TableRow& row) {
+  for (const auto& [key, v] : row.fields) {
+    if (key == "file") {
+      WriteFile(v.at(0), JoinFrom(v, 1));
+    } else if (key == "hexfile") {
+      const Bytes bytes = FromHex(JoinFrom(v, 1));
+      WriteFile(v.at(0), std::string(bytes.begin(), bytes.end()));
+    } else if (key == "repeat") {
+      std::string content;
+      for (int i = std::stoi(v.at(1)); i > 0; --i) content += JoinFrom(v, 2);
+      WriteFile(v.at(0), content);
+    } else if (key == "copy") {
+      std::string text = ReadFile(fs::path(MORV_TEST_DATA) / v.at(1)).value();
+      if (v.size() > 2) text.resize(LineStart(text, std::stoi(v[2]) + 1));
+      WriteFile(v.at(0), text);
+    } else if (key == "edit") {
+      std::string text = ReadFile(v.at(0)).value();
+      const std::size_t at = LineStart(text, std::stoi(v.at(1)));
+      WriteFile(v[0], text.replace(at, text.find('\n', at) - at, JoinFrom(v, 2)));
+    } else if (key == "dir") {
+      fs::create_directory(v.at(0));
+    } else if (key == "symlink") {
+      fs::create_symlink(v.at(1), v.at(0));
+    } else if (key != "run" && key != "stdin" && key != "stdout" && key != "stdout-to" &&
+               key != "stderr" && key != "status") {
+      ADD_FAILURE() << row.where << ": unknown key " << key;
+    }
+  }
+}
+
+class ToolTable : public ::testing::TestWithParam<TableRow> {};
+
+TEST_P(ToolTable, Row) {
+  const TableRow& row = GetParam();
+  const std::vector<std::string>* run = row.Find("run");
+  ASSERT_TRUE(run != nullptr && !run->empty()) << row.where << ": no program to run";
+  TempDir dir;
+  MakeFiles(row);
+  const ProgramRun r = RunProgram(kPrograms.at(run->front()), {run->begin() + 1, run->end()},
+                                  row.Joined("stdin"), kStdoutTo.at(row.Joined("stdout-to")));
+  EXPECT_EQ(r.out, row.Joined("stdout"));
+  EXPECT_EQ(r.err, row.Joined("stderr"));
+  EXPECT_EQ(r.status, std::stoi(row.Joined("status", "0")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Morvsum, ToolTable,
+                         ::testing::ValuesIn(ReadTable(MORV_TEST_DATA "/morvsum.table")), RowName);
+INSTANTIATE_TEST_SUITE_P(Katcheck, ToolTable,
+                         ::testing::ValuesIn(ReadTable(MORV_TEST_DATA "/katcheck.table")), RowName);
+
+}  // namespace
+}  // namespace morv::test
+#endif
