@@ -50,7 +50,7 @@ void CheckListedFile(const ChecksumLine& line, const CheckOptions& options, Tall
     if (options.ignoreMissing && err == ENOENT) return;
     Error(err, "%s", QuoteName(line.name).c_str());
     ++tally.unreadable;
-    if (!options.status) PrintResult(line.name, "FAILED open or read");
+    if (options.verbosity != Verbosity::Status) PrintResult(line.name, "FAILED open or read");
     return;
   }
   const bool ok = DigestMatches(digest, line.hex);
@@ -59,7 +59,7 @@ void CheckListedFile(const ChecksumLine& line, const CheckOptions& options, Tall
   } else {
     ++tally.mismatched;
   }
-  if (options.status || (ok && options.quiet)) return;
+  if (options.verbosity == Verbosity::Status || (ok && options.verbosity == Verbosity::Quiet)) return;
   PrintResult(line.name, ok ? "OK" : "FAILED");
 }
 
@@ -68,7 +68,7 @@ void PrintSummary(const char* shownName, const CheckOptions& options, const Tall
     Error(0, "%s: no properly formatted checksum lines found", shownName);
     return;
   }
-  if (options.status) return;
+  if (options.verbosity == Verbosity::Status) return;
   if (tally.misformatted != 0) {
     Error(0, "WARNING: %llu %s improperly formatted", tally.misformatted,
           Plural(tally.misformatted, "line is", "lines are"));
@@ -111,7 +111,7 @@ bool CheckChecksumFile(const char* checkName, const CheckOptions& options, Untag
     ChecksumLine parsed;
     if (!ParseChecksumLine(line, form, parsed) || (isStdin && parsed.name == "-")) {
       ++tally.misformatted;
-      if (options.warn) {
+      if (options.verbosity == Verbosity::Warn) {
         Error(0, "%s: %llu: improperly formatted %.*s checksum line", shownName.c_str(), lineNumber,
               static_cast<int>(kTagName.size()), kTagName.data());
       }

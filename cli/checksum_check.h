@@ -6,12 +6,19 @@
 
 namespace morv::cli {
 
+// What the check prints besides the results. Of --quiet, --status and --warn
+// the last one given applies, as in coreutils.
+enum class Verbosity {
+  Normal,
+  Quiet,   // no "OK" lines
+  Status,  // nothing on standard output, and no summary warnings
+  Warn,    // a warning for each improperly formatted line
+};
+
 struct CheckOptions {
   bool ignoreMissing;  // a listed file that does not exist is passed over
-  bool quiet;          // no "OK" lines
-  bool status;         // nothing on standard output, and no summary warnings
   bool strict;         // improperly formatted lines fail the check
-  bool warn;           // a warning for each improperly formatted line
+  Verbosity verbosity;
 };
 
 // Checks the lines of the check file `checkName` ("-" is standard input).

@@ -31,16 +31,19 @@ bool Unescape(std::string_view escaped, std::string& name) {
   return true;
 }
 
+// The name as the line gives it: unescaped, or, when it has no escapes, up to a
+// NUL, where the name of the file that is opened ends too.
+bool TakeName(std::string_view name, bool escaped, std::string& taken) {
+  if (escaped) return Unescape(name, taken);
+  taken.assign(name.substr(0, name.find('\0')));
+  return true;
+}
+
 // "NAME) = HEX", after "MORV-BITS (". The name ends at the last ')'.
 bool ParseTagged(std::string_view s, bool escaped, ChecksumLine& parsed) {
   const std::size_t close = s.rfind(')');
   if (close == std::string_view::npos) return false;
-  const std::string_view name = s.substr(0, close);
-  if (escaped) {
-    if (!Unescape(name, parsed.name)) return false;
-  } else {
-    parsed.name.assign(name);
-  }
+  if (!TakeName(s.substr(0, close), escaped, parsed.name)) return false;
   std::size_t i = close + 1;
   while (i < s.size() && IsWhite(s[i])) ++i;
   if (i == s.size() || s[i] != '=') return false;
@@ -138,10 +141,7 @@ bool ParseChecksumLine(std::string_view s, UntaggedForm& form, ChecksumLine& par
     form = UntaggedForm::TwoColumns;
     ++i;  // the mode character
   }
-  const std::string_view name = s.substr(i);
-  if (escaped) return Unescape(name, parsed.name);
-  parsed.name.assign(name);
-  return true;
+  return TakeName(s.substr(i), escaped, parsed.name);
 }
 
 }  // namespace morv::cli

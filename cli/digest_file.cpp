@@ -16,7 +16,10 @@ int DigestFile(const char* name, int digestBits, std::uint8_t* digest) {
   HashContext ctx;
   Init(&ctx, digestBits);
   errno = 0;
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) {
+  // A short read is the end (or an error): reading on after it would wait for a
+  // second end of input on a terminal.
+  for (std::size_t n = sizeof buffer; n == sizeof buffer;) {
+    n = std::fread(buffer, 1, sizeof buffer, in.get());
     Update(&ctx, buffer, 8 * n);
   }
   if (std::ferror(in.get())) return errno != 0 ? errno : EIO;

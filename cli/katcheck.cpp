@@ -4,7 +4,7 @@
 //
 // Exit status: 0 when every record of every file matched, 1 when a record did
 // not match, 2 when a file could not be read or is not a well-formed KAT file,
-// or on a usage error. The highest applies.
+// when standard output could not be written, or on a usage error. The highest applies.
 #include <getopt.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "diagnostics.h"
 #include "input_file.h"
 #include "kat_file_check.h"
+#include "standard_output.h"
 
 namespace morv::cli {
 namespace {
@@ -45,7 +46,8 @@ void PrintHelp() {
       "      --version  output version information and exit\n"
       "\n"
       "Exit status: 0 if every record matched, 1 if a record did not match,\n"
-      "2 if a file could not be read or is not a well-formed KAT file.\n",
+      "2 if a file could not be read or is not a well-formed KAT file, or if\n"
+      "standard output could not be written.\n",
       programName);
 }
 
@@ -100,6 +102,7 @@ ExitStatus CheckFile(const char* name, bool quiet) {
 int main(int argc, char** argv) {
   using namespace morv::cli;
   programName = argv[0];
+  UseCheckedStdout(kTrouble);
   bool quiet = false;
   for (int c; (c = getopt_long(argc, argv, "q", kLongOptions, nullptr)) != -1;) {
     switch (c) {

@@ -14,6 +14,7 @@
 #include "checksum_line.h"
 #include "diagnostics.h"
 #include "digest_file.h"
+#include "standard_output.h"
 
 namespace morv::cli {
 namespace {
@@ -123,6 +124,7 @@ bool PrintChecksum(const char* name, int digestBits, const LineFormat& format) {
 int main(int argc, char** argv) {
   using namespace morv::cli;
   programName = argv[0];
+  UseCheckedStdout(EXIT_FAILURE);
 
   int digestBits = kDefaultDigestBits;
   int binary = -1;  // -1 unless -b (1) or -t (0) was given
@@ -136,12 +138,12 @@ int main(int argc, char** argv) {
       case 't': binary = 0; break;
       case 'c': check = true; break;
       case 'l': digestBits = ParseLength(optarg); break;
-      case 'w': checkOptions.warn = true; break;
+      case 'w': checkOptions.verbosity = Verbosity::Warn; break;
       case 'z': zero = true; break;
       case kTag: tag = true; break;
       case kIgnoreMissing: checkOptions.ignoreMissing = true; break;
-      case kQuiet: checkOptions.quiet = true; break;
-      case kStatus: checkOptions.status = true; break;
+      case kQuiet: checkOptions.verbosity = Verbosity::Quiet; break;
+      case kStatus: checkOptions.verbosity = Verbosity::Status; break;
       case kStrict: checkOptions.strict = true; break;
       case kHelp: PrintHelp(); return EXIT_SUCCESS;
       case kVersion: std::printf("morvsum (morv) %s\n", MORV_VERSION); return EXIT_SUCCESS;
@@ -156,11 +158,13 @@ int main(int argc, char** argv) {
   if (binary >= 0 && check) {
     UsageError("the --binary and --text options are meaningless when verifying checksums");
   }
-  const std::pair<bool, std::string> checkOnly[] = {{checkOptions.ignoreMissing, "ignore-missing"},
-                                                    {checkOptions.quiet, "quiet"},
-                                                    {checkOptions.status, "status"},
-                                                    {checkOptions.warn, "warn"},
-                                                    {checkOptions.strict, "strict"}};
+  const Verbosity verbosity = checkOptions.verbosity;
+  const std::pair<bool, std::string> checkOnly[] = {
+      {checkOptions.ignoreMissing, "ignore-missing"},
+      {verbosity == Verbosity::Quiet, "quiet"},
+      {verbosity == Verbosity::Status, "status"},
+      {verbosity == Verbosity::Warn, "warn"},
+      {checkOptions.strict, "strict"}};
   for (const auto& [given, name] : checkOnly) {
     if (given && !check) {
       UsageError(("the --" + name + " option is meaningful only when verifying checksums").c_str());
@@ -177,10 +181,6 @@ int main(int argc, char** argv) {
   for (int i = 0; i < fileCount; ++i) {
     ok &= check ? CheckChecksumFile(files[i], checkOptions, form)
                 : PrintChecksum(files[i], digestBits, format);
-  }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    Error(0, "write error");
-    ok = false;
   }
   return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

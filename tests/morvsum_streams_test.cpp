@@ -1,0 +1,58 @@
+// morvsum's standard streams where a table cannot reach them: the end of input
+// typed on a terminal, and each output line in one write, so that runs in
+// parallel into one pipe never tear a line.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "test_util.h"
+
+namespace morv::test {
+namespace {
+
+// "hello", Enter and one Ctrl-D on a terminal: the digest, and exit 0 at once.
+TEST(MorvsumStreams, OneEndOfInputOnATerminalEndsIt) {
+  TempDir dir;
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+  const std::string keyboard = ptsname(terminal);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    const int in = open(keyboard.c_str(), O_RDONLY), out = open("out", O_WRONLY | O_CREAT, 0600);
+    if (in < 0 || out < 0 || dup2(in, STDIN_FILENO) < 0 || dup2(out, STDOUT_FILENO) < 0) _exit(127);
+    execl(MORV_MORVSUM, "morvsum", "-l", "256", nullptr);
+    _exit(127);
+  }
+  ASSERT_EQ(write(terminal, "hello\n\x04", 7), 7);
+  int status = 0;
+  for (int tries = 0; tries < 50 && waitpid(pid, &status, WNOHANG) == 0; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (kill(pid, SIGKILL) == 0) waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "still reading after Ctrl-D";
+  EXPECT_EQ(ReadFile("out"), "0500bf7c623641b709d10e230c7031da4066230c1428602bb83618f0b8262388  -\n");
+}
+
+TEST(MorvsumStreams, EachLineGoesOutInOneWrite) {
+  if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed (Debian: strace)";
+  TempDir dir;
+  std::vector<std::string> args = {"-o", "trace", "-e", "trace=write", MORV_MORVSUM, "-l", "2048"};
+  for (int i = 0; i < 40; ++i) {
+    args.push_back("file" + std::to_string(i));
+    WriteFile(args.back(), std::string(static_cast<std::size_t>(i), 'x'));
+  }
+  const ProgramRun run = RunProgram("/usr/bin/strace", args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string trace = ReadFile("trace").value_or("");
+  std::size_t writes = 0;
+  for (std::size_t at = 0; (at = trace.find("write(1, ", at)) != std::string::npos; ++at) ++writes;
+  EXPECT_EQ(writes, 40u) << trace;
+}
+
+}  // namespace
+}  // namespace morv::test
