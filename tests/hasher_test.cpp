@@ -7,8 +7,6 @@
 
 #include "hasher.h"
 
-#include <array>
-
 #include "test_util.h"
 
 namespace morv::test {
@@ -28,43 +26,17 @@ TEST(Hasher, ResetStartsANewMessage) {
 }
 
 TEST(HasherDeathTest, MisuseAsserts) {
-  using TooSmall = std::array<std::uint8_t, 31>;
   const Bytes m = RandomBytes(10, 3);
-  EXPECT_DEATH(
-      {
-        Hasher<512> h;
-        (void)h.finish();
-        h.update(m);
-      },
-      "after finish");
-  EXPECT_DEATH(
-      {
-        Hasher<1024> h;
-        h.updateBits(m, 3);
-        h.update(m);
-      },
-      "update after a partial byte");
-  EXPECT_DEATH(
-      {
-        Hasher<512> h;
-        h.updateBits(m, 13);
-        h.updateBits(m, 8);
-      },
-      "updateBits after a partial byte");
-  EXPECT_DEATH(
-      {
-        Hasher<1024> h;
-        (void)h.finish();
-        (void)h.finish();
-      },
-      "finish twice without reset");
+  Hasher<1024> finished, partial;
+  (void)finished.finish();
+  partial.updateBits(m, 13);
+  std::uint8_t tooSmall[31];
+  EXPECT_DEATH(Hasher<1024>(finished).update(m), "after finish");
+  EXPECT_DEATH((void)Hasher<1024>(finished).finish(), "finish twice without reset");
+  EXPECT_DEATH(Hasher<1024>(partial).update(m), "update after a partial byte");
+  EXPECT_DEATH(Hasher<1024>(partial).updateBits(m, 8), "updateBits after a partial byte");
   EXPECT_DEATH(Hasher<256>{}.updateBits(m, 8 * m.size() + 1), "bitCount beyond the span");
-  EXPECT_DEATH(
-      {
-        TooSmall out{};
-        hash(256, m, out);
-      },
-      "digest too small");
+  EXPECT_DEATH(hash(256, m, tooSmall), "digest too small");
 }
 
 }  // namespace
