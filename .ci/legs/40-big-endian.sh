@@ -35,5 +35,5 @@ fi
 "$cxx" "${flags[@]}" "${werror[@]}" -Ihash -Itests -isystem "$gtest/include" \
   -DMORV_TEST_DATA="\"$PWD/tests/data\"" \
   hash/morv.cpp tests/hash_vectors_test.cpp tests/hash_mode_test.cpp tests/hash_transform_test.cpp \
-  "$out/gtest.a" -o "$out/hash_tests"
+  tests/test_util.cpp "$out/gtest.a" -o "$out/hash_tests"
 qemu-s390x -L /usr/s390x-linux-gnu "$out/hash_tests" --gtest_brief=1
