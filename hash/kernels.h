@@ -32,11 +32,24 @@ struct Kernel {
 
 inline bool AnyCpu() { return true; }
 
+#ifdef MORV_KERNEL_X86_64
+// hash/kernel1024_x86_64.S, written by tools/gen_kernel1024_x86_64.py: the rounds
+// in fifteen registers and one stack slot. Base x86-64 instructions only.
+extern "C" void MorvProcessBlocks1024X86_64(Ctx1024* ctx, const std::uint8_t* blocks,
+                                            std::size_t blockCount, std::size_t byteCountAdd);
+static_assert(offsetof(Ctx1024, header) + offsetof(ContextHeader, tweak) == 16 &&
+                  offsetof(Ctx1024, chain) == 32 && sizeof(Tweak) == 16,
+              "the context layout that the generated kernel addresses");
+#endif
+
 // Each width's kernels, the portable one first and the preferred one last: the
 // mode runs the last one that the CPU can run.
 inline constexpr Kernel<Ctx512> kKernels512[] = {{"portable", AnyCpu, ProcessBlocks}};
 inline constexpr Kernel<Ctx1024> kKernels1024[] = {
     {"portable", AnyCpu, ProcessBlocks},
+#ifdef MORV_KERNEL_X86_64
+    {"x86-64", AnyCpu, MorvProcessBlocks1024X86_64},
+#endif
 };
 
 template <class Ctx>
