@@ -13,8 +13,8 @@ seconds=${FUZZ_SECONDS:-60}
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DMORV_BUILD_FUZZ=ON -DMORV_BUILD_TESTS=OFF
 cmake --build build-fuzz -j2 --target \
-  fuzz_hash_split fuzz_kat_text fuzz_kat_short_msg fuzz_kat_long_msg fuzz_kat_extremely_long_msg \
-  fuzz_kat_monte_carlo
+  fuzz_hash_split fuzz_kernels fuzz_kat_text fuzz_kat_short_msg fuzz_kat_long_msg \
+  fuzz_kat_extremely_long_msg fuzz_kat_monte_carlo
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

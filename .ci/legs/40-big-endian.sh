@@ -35,6 +35,6 @@ fi
 "$cxx" "${flags[@]}" "${werror[@]}" -Ihash -Itests -isystem "$gtest/include" \
   -DMORV_TEST_DATA="\"$PWD/tests/data\"" \
   hash/morv.cpp hash/dispatch.cpp tests/hash_vectors_test.cpp tests/hash_mode_test.cpp \
-  tests/hash_transform_test.cpp \
+  tests/hash_transform_test.cpp tests/hash_kernels_test.cpp \
   tests/test_util.cpp "$out/gtest.a" -o "$out/hash_tests"
 qemu-s390x -L /usr/s390x-linux-gnu "$out/hash_tests" --gtest_brief=1
