@@ -73,15 +73,6 @@ void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t b
 struct KernelChoice {
   ProcessBlocksFn<Ctx512> width512;
   ProcessBlocksFn<Ctx1024> width1024;
-
-  void operator()(Ctx512* ctx, const std::uint8_t* blocks, std::size_t blockCount,
-                  std::size_t byteCountAdd) const {
-    width512(ctx, blocks, blockCount, byteCountAdd);
-  }
-  void operator()(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t blockCount,
-                  std::size_t byteCountAdd) const {
-    width1024(ctx, blocks, blockCount, byteCountAdd);
-  }
 };
 
 int InitWith(const KernelChoice& kernels, HashContext* ctx, int digestBits);

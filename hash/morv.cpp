@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <type_traits>
 
 #include "kernels.h"
 #include "words.h"
@@ -33,6 +34,18 @@ constexpr auto kChosen = [](auto* ctx, const std::uint8_t* blocks, std::size_t b
                             std::size_t byteCountAdd) {
   ProcessBlocksChosen(ctx, blocks, blockCount, byteCountAdd);
 };
+
+// The kernels that InitWith, UpdateWith and FinalWith are given.
+auto Forced(const KernelChoice& kernels) {
+  return [kernels](auto* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+                   std::size_t byteCountAdd) {
+    if constexpr (std::is_same_v<decltype(ctx), Ctx512*>) {
+      kernels.width512(ctx, blocks, blockCount, byteCountAdd);
+    } else {
+      kernels.width1024(ctx, blocks, blockCount, byteCountAdd);
+    }
+  };
+}
 
 // The chain for digestBits comes from one configuration block processed from a
 // zero chain: "MORV", version 1, the digest length, zero fill.
@@ -243,14 +256,14 @@ int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCoun
 }
 
 int InitWith(const KernelChoice& kernels, HashContext* ctx, int digestBits) {
-  return InitState(ctx, digestBits, kernels);
+  return InitState(ctx, digestBits, Forced(kernels));
 }
 int UpdateWith(const KernelChoice& kernels, HashContext* ctx, const std::uint8_t* message,
                std::size_t bitCount) {
-  return UpdateState(ctx, message, bitCount, kernels);
+  return UpdateState(ctx, message, bitCount, Forced(kernels));
 }
 int FinalWith(const KernelChoice& kernels, HashContext* ctx, std::uint8_t* digest) {
-  return FinalState(ctx, digest, kernels);
+  return FinalState(ctx, digest, Forced(kernels));
 }
 
 }  // namespace morv
