@@ -13,6 +13,7 @@
     .type MorvProcessBlocks1024X86_64, @function
     .p2align 6
 MorvProcessBlocks1024X86_64:
+    endbr64
     test rdx, rdx
     jz .Ldone
     push rbx
@@ -2673,5 +2674,15 @@ MorvProcessBlocks1024X86_64:
 .Ldone:
     ret
     .size MorvProcessBlocks1024X86_64, .-MorvProcessBlocks1024X86_64
+
+// No executable stack; and, as compilers mark code built with -fcf-protection, the
+// kernel suits indirect branch tracking and shadow stacks (a program or library keeps
+// those only when every object it links says so).
     .section .note.GNU-stack, "", @progbits
+    .section .note.gnu.property, "a"
+    .p2align 3
+    .long 4, 16, 5  // name size, descriptor size, NT_GNU_PROPERTY_TYPE_0
+    .asciz "GNU"
+    .long 0xc0000002, 4, 3  // GNU_PROPERTY_X86_FEATURE_1_AND: IBT and SHSTK
+    .p2align 3
 #endif
