@@ -23,7 +23,7 @@ template <class Ctx>
 void CompareBlocks(FuzzedDataProvider& input) {
   Ctx start{};
   const std::vector<std::uint8_t> state = input.ConsumeBytes<std::uint8_t>(sizeof start);
-  std::memcpy(&start, state.data(), state.size());
+  if (!state.empty()) std::memcpy(&start, state.data(), state.size());
   const auto byteCountAdd = input.ConsumeIntegral<std::size_t>();
   const std::vector<std::uint8_t> blocks = input.ConsumeRemainingBytes<std::uint8_t>();
   const std::size_t count = blocks.size() / sizeof start.buffer;
