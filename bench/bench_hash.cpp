@@ -1,14 +1,19 @@
 // Throughput of the hash beside OpenSSL's SHA-512 and BLAKE2b-512, on the same
 // buffers in the same process, and the latency shapes the KAT generator uses.
+// "Morv512" and "Morv1024" run the library as its users do, on the kernel it
+// chooses; "Morv1024:x86-64" and the like run the whole hash with one kernel
+// forced, for every kernel of kernels.h that this CPU can run.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "hasher.h"
+#include "kernels.h"
 #include "morv.h"
 
 namespace {
@@ -41,6 +46,19 @@ void Morv(benchmark::State& state, int digestBits) {
 }
 void Morv512(benchmark::State& state) { Morv(state, 512); }
 void Morv1024(benchmark::State& state) { Morv(state, 1024); }
+
+void MorvForced(benchmark::State& state, morv::KernelChoice kernels, int digestBits) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  std::uint8_t digest[256];
+  for (auto _ : state) {
+    morv::HashContext ctx;
+    morv::InitWith(kernels, &ctx, digestBits);
+    morv::UpdateWith(kernels, &ctx, Input(), 8 * size);
+    morv::FinalWith(kernels, &ctx, digest);
+    benchmark::DoNotOptimize(digest);
+  }
+  SetBytes(state, size);
+}
 
 // The extremely-long generator's shape: one Update of 64 bytes per call.
 void Morv512Stream64(benchmark::State& state) {
@@ -111,6 +129,24 @@ void Sizes(benchmark::internal::Benchmark* b) {
   for (std::int64_t size = 16; size <= static_cast<std::int64_t>(kMaxSize); size *= 4) b->Arg(size);
 }
 
+// Rows "Morv<width>:<kernel>", the other width on its portable kernel.
+void RegisterKernels() {
+  const morv::KernelChoice portable{morv::kKernels512[0].processBlocks,
+                                    morv::kKernels1024[0].processBlocks};
+  for (const auto& kernel : morv::kKernels512) {
+    if (!kernel.runsHere()) continue;
+    benchmark::RegisterBenchmark((std::string("Morv512:") + kernel.name).c_str(), MorvForced,
+                                 morv::KernelChoice{kernel.processBlocks, portable.width1024}, 512)
+        ->Apply(Sizes);
+  }
+  for (const auto& kernel : morv::kKernels1024) {
+    if (!kernel.runsHere()) continue;
+    benchmark::RegisterBenchmark((std::string("Morv1024:") + kernel.name).c_str(), MorvForced,
+                                 morv::KernelChoice{portable.width512, kernel.processBlocks}, 1024)
+        ->Apply(Sizes);
+  }
+}
+
 BENCHMARK(Morv512)->Apply(Sizes);
 BENCHMARK(Morv1024)->Apply(Sizes);
 BENCHMARK(Sha512)->Apply(Sizes);
@@ -122,4 +158,13 @@ BENCHMARK(LayerStream64)->Arg(kMaxSize);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RegisterKernels();
+  Input();  // fills the buffer now, not inside the first benchmark's timing
+  benchmark::AddCustomContext("morv kernels", std::string(morv::KernelName(512)) + " (512), " +
+                                                  morv::KernelName(1024) + " (1024)");
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}

@@ -14,6 +14,7 @@
 #include "checksum_line.h"
 #include "diagnostics.h"
 #include "digest_file.h"
+#include "morv.h"
 #include "standard_output.h"
 
 namespace morv::cli {
@@ -146,7 +147,10 @@ int main(int argc, char** argv) {
       case kStatus: checkOptions.verbosity = Verbosity::Status; break;
       case kStrict: checkOptions.strict = true; break;
       case kHelp: PrintHelp(); return EXIT_SUCCESS;
-      case kVersion: std::printf("morvsum (morv) %s\n", MORV_VERSION); return EXIT_SUCCESS;
+      case kVersion:
+        std::printf("morvsum (morv) %s\nkernels: %s (512-bit state), %s (1024-bit state)\n",
+                    MORV_VERSION, morv::KernelName(512), morv::KernelName(1024));
+        return EXIT_SUCCESS;
       default: UsageError(nullptr);
     }
   }

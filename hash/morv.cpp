@@ -1,13 +1,18 @@
 // The chaining mode, written once for a width whose block is B bytes, and the
 // interface that chooses the width from the digest length.
+//
+// The mode reaches ProcessBlocks through `process`, any callable with its
+// parameters: the kernels that dispatch.cpp chooses, the portable ones where the
+// compiler derives the stored chains, or those that tests and benchmarks force
+// through InitWith, UpdateWith and FinalWith.
 #include "morv.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <type_traits>
 
-#include "transform1024.h"
-#include "transform512.h"
+#include "kernels.h"
 #include "words.h"
 
 namespace morv {
@@ -20,22 +25,44 @@ constexpr std::size_t kChainWords = sizeof(Ctx::chain) / sizeof(std::uint64_t);
 template <class Ctx>
 using Chain = std::array<std::uint64_t, kChainWords<Ctx>>;
 
+// The portable kernels, which also run at compile time, and the chosen ones.
+constexpr auto kPortable = [](auto* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+                              std::size_t byteCountAdd) {
+  ProcessBlocks(ctx, blocks, blockCount, byteCountAdd);
+};
+constexpr auto kChosen = [](auto* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+                            std::size_t byteCountAdd) {
+  ProcessBlocksChosen(ctx, blocks, blockCount, byteCountAdd);
+};
+
+// The kernels that InitWith, UpdateWith and FinalWith are given.
+auto Forced(const KernelChoice& kernels) {
+  return [kernels](auto* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+                   std::size_t byteCountAdd) {
+    if constexpr (std::is_same_v<decltype(ctx), Ctx512*>) {
+      kernels.width512(ctx, blocks, blockCount, byteCountAdd);
+    } else {
+      kernels.width1024(ctx, blocks, blockCount, byteCountAdd);
+    }
+  };
+}
+
 // The chain for digestBits comes from one configuration block processed from a
 // zero chain: "MORV", version 1, the digest length, zero fill.
-template <class Ctx>
-constexpr void ProcessConfigBlock(Ctx* ctx, std::size_t digestBits) {
+template <class Ctx, class Process>
+constexpr void ProcessConfigBlock(Ctx* ctx, std::size_t digestBits, Process process) {
   std::uint8_t block[kBlockBytes<Ctx>] = {'M', 'O', 'R', 'V', 1, 0, 0, 0};
   StoreLE64(block + 8, digestBits);
   ctx->header.tweak = {0, FlagFirst | FlagFinal | TypeConfig};
   ctx->header.bufferedBytes = 0;
   for (auto& word : ctx->chain) word = 0;
-  ProcessBlocks(ctx, block, 1, 32);
+  process(ctx, block, 1, 32);
 }
 
 template <class Ctx>
 constexpr Chain<Ctx> ConfigChain(std::size_t digestBits) {
   Ctx ctx{};
-  ProcessConfigBlock(&ctx, digestBits);
+  ProcessConfigBlock(&ctx, digestBits, kPortable);
   Chain<Ctx> chain{};
   std::copy(std::begin(ctx.chain), std::end(ctx.chain), chain.begin());
   return chain;
@@ -63,13 +90,13 @@ const std::uint64_t* StoredChain(const Ctx1024*, std::size_t digestBits) {
   return digestBits == 1024 ? kStored1024.data() : nullptr;
 }
 
-template <class Ctx>
-int InitWidth(Ctx* ctx, std::size_t digestBits) {
+template <class Ctx, class Process>
+int InitWidth(Ctx* ctx, std::size_t digestBits, Process process) {
   ctx->header.digestBits = digestBits;
   if (const std::uint64_t* stored = StoredChain(ctx, digestBits)) {
     std::copy_n(stored, kChainWords<Ctx>, ctx->chain);
   } else {
-    ProcessConfigBlock(ctx, digestBits);
+    ProcessConfigBlock(ctx, digestBits, process);
   }
   ctx->header.tweak = {0, FlagFirst | TypeMessage};
   ctx->header.bufferedBytes = 0;
@@ -79,8 +106,8 @@ int InitWidth(Ctx* ctx, std::size_t digestBits) {
 // The last block given, full or not, always stays in the buffer so that Final
 // can process it with FlagFinal; whole blocks before it go straight from the
 // caller's bytes to ProcessBlocks in one call.
-template <class Ctx>
-int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+template <class Ctx, class Process>
+int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount, Process process) {
   constexpr std::size_t B = kBlockBytes<Ctx>;
   std::size_t& buffered = ctx->header.bufferedBytes;
   if (byteCount > B - buffered) {
@@ -89,12 +116,12 @@ int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
       if (fill != 0) std::memcpy(ctx->buffer + buffered, bytes, fill);
       bytes += fill;
       byteCount -= fill;
-      ProcessBlocks(ctx, ctx->buffer, 1, B);
+      process(ctx, ctx->buffer, 1, B);
       buffered = 0;
     }
     if (byteCount > B) {
       const std::size_t blocks = (byteCount - 1) / B;
-      ProcessBlocks(ctx, bytes, blocks, B);
+      process(ctx, bytes, blocks, B);
       bytes += blocks * B;
       byteCount -= blocks * B;
     }
@@ -111,13 +138,13 @@ int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
 
 // Processes the final block, then produces the digest in counter mode: each
 // counter block is keyed by the same final chain and yields B digest bytes.
-template <class Ctx>
-int FinalWidth(Ctx* ctx, std::uint8_t* digest) {
+template <class Ctx, class Process>
+int FinalWidth(Ctx* ctx, std::uint8_t* digest, Process process) {
   constexpr std::size_t B = kBlockBytes<Ctx>;
   ctx->header.tweak.T1 |= FlagFinal;
   const std::size_t buffered = ctx->header.bufferedBytes;
   std::memset(ctx->buffer + buffered, 0, B - buffered);
-  ProcessBlocks(ctx, ctx->buffer, 1, buffered);
+  process(ctx, ctx->buffer, 1, buffered);
 
   const std::size_t digestBytes = ctx->header.digestBits / 8 + (ctx->header.digestBits % 8 != 0);
   std::memset(ctx->buffer, 0, B);
@@ -127,7 +154,7 @@ int FinalWidth(Ctx* ctx, std::uint8_t* digest) {
     StoreLE64(ctx->buffer, counter);
     ctx->header.tweak = {0, FlagFirst | FlagFinal | TypeOutput};
     ctx->header.bufferedBytes = 0;
-    ProcessBlocks(ctx, ctx->buffer, 1, 8);
+    process(ctx, ctx->buffer, 1, 8);
 
     const std::size_t offset = counter * B;
     const std::size_t count = std::min(B, digestBytes - offset);
@@ -142,14 +169,14 @@ int FinalWidth(Ctx* ctx, std::uint8_t* digest) {
 
 // A partial last byte keeps its message bits, gets a 1 bit just below them and
 // zeros under that; it is absorbed as a whole byte and FlagBitPad marks it.
-template <class Ctx>
-int UpdateBits(Ctx* ctx, const std::uint8_t* message, std::size_t bitCount) {
+template <class Ctx, class Process>
+int UpdateBits(Ctx* ctx, const std::uint8_t* message, std::size_t bitCount, Process process) {
   const std::size_t wholeBytes = bitCount / 8;
-  UpdateWidth(ctx, message, wholeBytes);
+  UpdateWidth(ctx, message, wholeBytes, process);
   if (const unsigned partialBits = bitCount % 8; partialBits != 0) {
     const unsigned padBit = 0x80u >> partialBits;
     const auto padded = static_cast<std::uint8_t>((message[wholeBytes] & ~(2 * padBit - 1)) | padBit);
-    UpdateWidth(ctx, &padded, 1);
+    UpdateWidth(ctx, &padded, 1, process);
     ctx->header.tweak.T1 |= FlagBitPad;
   }
   return 0;
@@ -166,48 +193,58 @@ Width SelectWidth(int stateWidth) {
   }
 }
 
-}  // namespace
-
-int Init512(Ctx512* ctx, std::size_t digestBits) { return InitWidth(ctx, digestBits); }
-int Update512(Ctx512* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
-  return UpdateWidth(ctx, bytes, byteCount);
-}
-int Final512(Ctx512* ctx, std::uint8_t* digest) { return FinalWidth(ctx, digest); }
-
-int Init1024(Ctx1024* ctx, std::size_t digestBits) { return InitWidth(ctx, digestBits); }
-int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
-  return UpdateWidth(ctx, bytes, byteCount);
-}
-int Final1024(Ctx1024* ctx, std::uint8_t* digest) { return FinalWidth(ctx, digest); }
-
-int Init(HashContext* ctx, int digestBits) {
+template <class Process>
+int InitState(HashContext* ctx, int digestBits, Process process) {
   if (digestBits < 0) return 1;
   const auto bits = static_cast<std::size_t>(digestBits);
   if (digestBits > 512) {
     ctx->stateWidth = 1024;
-    return Init1024(&ctx->widthContext.ctx1024, bits);
+    return InitWidth(&ctx->widthContext.ctx1024, bits, process);
   }
   ctx->stateWidth = 512;
-  return Init512(&ctx->widthContext.ctx512, bits);
+  return InitWidth(&ctx->widthContext.ctx512, bits, process);
 }
 
+template <class Process>
+int UpdateState(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount,
+                Process process) {
+  switch (SelectWidth(ctx->stateWidth)) {
+    case Width::W512: return UpdateBits(&ctx->widthContext.ctx512, message, bitCount, process);
+    case Width::W1024: return UpdateBits(&ctx->widthContext.ctx1024, message, bitCount, process);
+    case Width::None: break;
+  }
+  return 1;
+}
+
+template <class Process>
+int FinalState(HashContext* ctx, std::uint8_t* digest, Process process) {
+  switch (SelectWidth(ctx->stateWidth)) {
+    case Width::W512: return FinalWidth(&ctx->widthContext.ctx512, digest, process);
+    case Width::W1024: return FinalWidth(&ctx->widthContext.ctx1024, digest, process);
+    case Width::None: break;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int Init512(Ctx512* ctx, std::size_t digestBits) { return InitWidth(ctx, digestBits, kChosen); }
+int Update512(Ctx512* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+  return UpdateWidth(ctx, bytes, byteCount, kChosen);
+}
+int Final512(Ctx512* ctx, std::uint8_t* digest) { return FinalWidth(ctx, digest, kChosen); }
+
+int Init1024(Ctx1024* ctx, std::size_t digestBits) { return InitWidth(ctx, digestBits, kChosen); }
+int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount) {
+  return UpdateWidth(ctx, bytes, byteCount, kChosen);
+}
+int Final1024(Ctx1024* ctx, std::uint8_t* digest) { return FinalWidth(ctx, digest, kChosen); }
+
+int Init(HashContext* ctx, int digestBits) { return InitState(ctx, digestBits, kChosen); }
 int Update(HashContext* ctx, const std::uint8_t* message, std::size_t bitCount) {
-  switch (SelectWidth(ctx->stateWidth)) {
-    case Width::W512: return UpdateBits(&ctx->widthContext.ctx512, message, bitCount);
-    case Width::W1024: return UpdateBits(&ctx->widthContext.ctx1024, message, bitCount);
-    case Width::None: break;
-  }
-  return 1;
+  return UpdateState(ctx, message, bitCount, kChosen);
 }
-
-int Final(HashContext* ctx, std::uint8_t* digest) {
-  switch (SelectWidth(ctx->stateWidth)) {
-    case Width::W512: return Final512(&ctx->widthContext.ctx512, digest);
-    case Width::W1024: return Final1024(&ctx->widthContext.ctx1024, digest);
-    case Width::None: break;
-  }
-  return 1;
-}
+int Final(HashContext* ctx, std::uint8_t* digest) { return FinalState(ctx, digest, kChosen); }
 
 int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCount,
                 std::uint8_t* digest) {
@@ -216,6 +253,17 @@ int HashMessage(int digestBits, const std::uint8_t* message, std::size_t bitCoun
   const int r = Update(&ctx, message, bitCount);
   Final(&ctx, digest);
   return r;
+}
+
+int InitWith(const KernelChoice& kernels, HashContext* ctx, int digestBits) {
+  return InitState(ctx, digestBits, Forced(kernels));
+}
+int UpdateWith(const KernelChoice& kernels, HashContext* ctx, const std::uint8_t* message,
+               std::size_t bitCount) {
+  return UpdateState(ctx, message, bitCount, Forced(kernels));
+}
+int FinalWith(const KernelChoice& kernels, HashContext* ctx, std::uint8_t* digest) {
+  return FinalState(ctx, digest, Forced(kernels));
 }
 
 }  // namespace morv

@@ -81,4 +81,9 @@ MORV_API int Init1024(Ctx1024* ctx, std::size_t digestBits);
 MORV_API int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount);
 MORV_API int Final1024(Ctx1024* ctx, std::uint8_t* digest);
 
+// The name of the kernel that processes blocks of the state width (512 or
+// 1024) on this CPU: "portable", or an optimised kernel's name such as
+// "x86-64". Every kernel gives the same digests. nullptr for other widths.
+MORV_API const char* KernelName(int stateWidth);
+
 }  // namespace morv

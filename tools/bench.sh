@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release and prints the throughput table, the
-# instruction count of the 512-bit ProcessBlocks, and draws docs/throughput.png.
+# instruction count of each kernel's ProcessBlocks, and draws docs/throughput.png.
 #   tools/bench.sh            g++ (or $CXX)
 #   CXX=clang++ tools/bench.sh
 set -euo pipefail
@@ -17,15 +17,18 @@ json="$build/bench.json"
   --benchmark_out="$json" --benchmark_out_format=json >/dev/null
 python3 tools/bench_report.py "$json" "$compiler"
 
-# Instructions per byte of ProcessBlocks: the difference of two runs removes start-up costs.
+# Instructions per byte of each kernel's ProcessBlocks: the difference of two runs removes start-up costs.
 if command -v valgrind >/dev/null; then
   count() {
-    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$build/bench/morv_count_instructions" "$1" 2>&1 |
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$build/bench/morv_count_instructions" "$@" 2>&1 |
       awk '/Collected/ {print $4}'
   }
-  small=$(count 10000)
-  large=$(count 30000)
-  echo "512-bit ProcessBlocks: $(python3 -c "print(f'{($large - $small) / (20000 * 64):.2f}')") instructions per byte (callgrind)"
+  "$build/bench/morv_count_instructions" | while read -r width kernel; do
+    small=$(count "$width" "$kernel" 10000)
+    large=$(count "$width" "$kernel" 30000)
+    echo "$width-bit ProcessBlocks, $kernel kernel: $(python3 -c \
+      "print(f'{($large - $small) / (20000 * $width // 8):.2f}')") instructions per byte (callgrind)"
+  done
 fi
 
 if command -v gnuplot >/dev/null; then

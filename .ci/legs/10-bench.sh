@@ -9,4 +9,6 @@ ensure_packages cmake make g++ libbenchmark-dev libssl-dev
 cmake -S . -B build-bench-ci -DMORV_BUILD_BENCH=ON -DMORV_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench-ci -j2 --target morv_bench morv_count_instructions
 build-bench-ci/bench/morv_bench --benchmark_filter='/(64|1024)$' --benchmark_min_time=0.01
-build-bench-ci/bench/morv_count_instructions 1000
+build-bench-ci/bench/morv_count_instructions | while read -r width kernel; do
+  build-bench-ci/bench/morv_count_instructions "$width" "$kernel" 1000
+done

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Static checks of hash/, kat/ and cli/: clang-tidy with the checks in .clang-tidy,
-# on the compile commands of a build tree of its own, and cppcheck. Both must be clean.
+# on the compile commands of a build tree of its own, and cppcheck. Both must be clean,
+# and the generated kernel must be what its generator writes today.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
 
-ensure_packages cmake clang clang-tidy cppcheck
+ensure_packages cmake clang clang-tidy cppcheck python3
+
+echo "== generated kernel"
+python3 tools/gen_kernel1024_x86_64.py --check
 
 sources=(hash/*.cpp kat/*.cpp cli/*.cpp)
 
