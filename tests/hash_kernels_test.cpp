@@ -95,19 +95,5 @@ std::string ParamName(const ::testing::TestParamInfo<AnyKernel>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Kernels, KernelTest, ::testing::ValuesIn(AllKernels()), ParamName);
 
-// kernels.h's rule: each width runs the last kernel of its list that the CPU can run.
-TEST(ChosenKernel, IsTheLastThatRunsHere) {
-  const auto last = [](auto kernels) {
-    const char* name = nullptr;
-    for (const auto& k : kernels) {
-      if (k.runsHere()) name = k.name;
-    }
-    return name;
-  };
-  EXPECT_STREQ(KernelName(512), last(Kernels<Ctx512>()));
-  EXPECT_STREQ(KernelName(1024), last(Kernels<Ctx1024>()));
-  EXPECT_EQ(KernelName(768), nullptr);
-}
-
 }  // namespace
 }  // namespace morv::test
