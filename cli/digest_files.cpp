@@ -61,6 +61,7 @@ int DigestFiles(const char* const* names, int count, int digestBits, const FileR
         }
         Result& r = results[next % kWindow];
         r.done = false;
+        r.err = 0;
         const int fd = open(names[next], O_RDONLY);
         if (fd < 0) {
           r = {true, errno, {}};
