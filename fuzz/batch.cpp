@@ -1,80 +1,36 @@
 // The batch mode on every lane kernel this CPU can run, against HashMessage
-// lane by lane, on messages, digest lengths and piece sizes the fuzzer chooses.
+// message by message, fed piece by piece with lanes refilled as they finish.
 //
-// Input: per lane a digest length, a message length in bits and a piece size
-// from the front; the messages are the bytes after them, each taken from the
-// rest in turn (shorter where the input runs out). Each round, every lane with
-// bits left takes its piece (its last one may end in a partial byte), and the
-// lanes that have none left are finished.
+// Input: for each of up to twelve messages a digest length, a length in bits
+// and a piece size; then the messages' bytes, each taken in turn from the rest
+// (shorter where the input runs out).
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <vector>
 
-#include "kernels.h"
+#include "lane_driver.h"
 #include "require.h"
-
-namespace {
-
-struct Message {
-  int digestBits;
-  std::vector<std::uint8_t> bytes;
-  std::size_t bitCount, pieceBits, taken = 0;
-};
-
-void Compare(const morv::LaneKernel& kernel, const std::vector<Message>& start) {
-  std::vector<Message> lanes = start;
-  morv::BatchContext batch;
-  for (int lane = 0; lane < morv::BatchLanes; ++lane) morv::BatchInit(&batch, lane, lanes[lane].digestBits);
-  std::uint8_t got[morv::BatchLanes][64];
-  bool finished[morv::BatchLanes] = {};
-  for (int open = morv::BatchLanes; open > 0;) {
-    const std::uint8_t* pieces[morv::BatchLanes] = {};
-    std::size_t bitCounts[morv::BatchLanes] = {};
-    std::uint8_t* digests[morv::BatchLanes] = {};
-    for (int lane = 0; lane < morv::BatchLanes; ++lane) {
-      Message& m = lanes[lane];
-      if (finished[lane]) continue;
-      if (m.taken == m.bitCount) {
-        digests[lane] = got[lane];
-        finished[lane] = true;
-        --open;
-        continue;
-      }
-      bitCounts[lane] = std::min(m.pieceBits, m.bitCount - m.taken);
-      pieces[lane] = m.bytes.data() + m.taken / 8;
-      m.taken += bitCounts[lane];
-    }
-    morv::BatchUpdateWith(kernel, &batch, pieces, bitCounts);
-    morv::BatchFinalWith(kernel, &batch, digests);
-  }
-  for (int lane = 0; lane < morv::BatchLanes; ++lane) {
-    const Message& m = lanes[lane];
-    std::uint8_t expected[64];
-    morv::HashMessage(m.digestBits, m.bytes.data(), m.bitCount, expected);
-    MORV_REQUIRE(std::memcmp(got[lane], expected, (m.digestBits + 7) / 8) == 0);
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  std::vector<Message> messages;
-  for (int lane = 0; lane < morv::BatchLanes; ++lane) {
-    const int digestBits = input.ConsumeIntegralInRange(0, 512);
-    const std::size_t bitCount = input.ConsumeIntegralInRange<std::size_t>(0, 8 * 1024);
-    const std::size_t pieceBits = 8 * input.ConsumeIntegralInRange<std::size_t>(1, 300);
-    messages.push_back({digestBits, {}, bitCount, pieceBits});
+  std::vector<morv::test::LaneMessage> messages(input.ConsumeIntegralInRange(1, 12));
+  for (auto& m : messages) {
+    m.digestBits = input.ConsumeIntegralInRange(0, 512);
+    m.bitCount = input.ConsumeIntegralInRange<std::size_t>(0, 8 * 1024);
+    m.pieceBits = 8 * input.ConsumeIntegralInRange<std::size_t>(1, 300);
   }
-  for (Message& m : messages) {
+  for (auto& m : messages) {
     m.bytes = input.ConsumeBytes<std::uint8_t>((m.bitCount + 7) / 8);
     m.bitCount = std::min(m.bitCount, 8 * m.bytes.size());
   }
   for (const auto& kernel : morv::kLaneKernels) {
-    if (kernel.runsHere()) Compare(kernel, messages);
+    if (!kernel.runsHere()) continue;
+    const auto digests = morv::test::HashOnLanes(kernel, messages);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+      std::uint8_t expected[64];
+      morv::HashMessage(messages[i].digestBits, messages[i].bytes.data(), messages[i].bitCount, expected);
+      MORV_REQUIRE(std::memcmp(digests[i].data(), expected, (messages[i].digestBits + 7) / 8) == 0);
+    }
   }
   return 0;
 }
