@@ -53,7 +53,9 @@ inline void absorb(HashContext& ctx, std::span<const std::uint8_t> bytes) noexce
 // A message whose length is not a whole number of bytes ends with
 // updateBits(); after a partial byte only finish() may follow. A finished
 // Hasher takes nothing more until reset() starts a new message. Debug builds
-// assert on either misuse. Copying a Hasher copies the message so far.
+// assert on either misuse. A bitCount beyond its span is refused in every
+// build: nothing past the span is read. Copying a Hasher copies the message
+// so far.
 template <int DigestBits>
 class Hasher {
   static_assert(DigestBits >= 0, "a digest has at least 0 bits");
@@ -73,8 +75,9 @@ class Hasher {
   // When bitCount is not a multiple of 8, this is the message's last piece.
   void updateBits(std::span<const std::uint8_t> bytes, std::size_t bitCount) noexcept {
     assert(acceptsData() && "updateBits after a partial byte or after finish");
-    assert(bitCount / 8 + (bitCount % 8 != 0) <= bytes.size() && "bitCount beyond the span");
-    Update(&ctx_, bytes.data(), bitCount);
+    const bool fits = bitCount / 8 + (bitCount % 8 != 0) <= bytes.size();
+    assert(fits && "bitCount beyond the span");
+    if (fits) Update(&ctx_, bytes.data(), bitCount);
   }
 
   [[nodiscard]] Digest<DigestBits> finish() noexcept {
@@ -100,10 +103,13 @@ class Hasher {
 };
 
 // The digestBits-bit digest of message, written to the first
-// digestBytes(digestBits) bytes of digest. A negative digestBits writes nothing.
+// digestBytes(digestBits) bytes of digest. A negative digestBits, or a digest
+// span too small for it, writes nothing (and debug builds assert on the latter).
 inline void hash(int digestBits, std::span<const std::uint8_t> message,
                  std::span<std::uint8_t> digest) noexcept {
-  assert(digestBits >= 0 && digest.size() >= digestBytes(digestBits) && "digest too small");
+  const bool fits = digestBits < 0 || digest.size() >= digestBytes(digestBits);
+  assert(fits && "digest too small");
+  if (!fits) return;
   if (message.size() <= detail::kMaxBytesPerCall) {
     HashMessage(digestBits, message.data(), 8 * message.size(), digest.data());
     return;

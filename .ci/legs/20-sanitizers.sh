@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer:
 # any out-of-bounds access, leak or undefined operation ends the run with an error.
+# Assertions stay on (no NDEBUG), so the C++ layer's misuse checks run here too.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
@@ -9,7 +10,7 @@ ensure_packages cmake make clang libclang-rt-14-dev libgtest-dev libgmock-dev
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags"
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags"
 cmake --build build-asan -j2
 
 # genkat runs as a child of the tests; it inherits these.
