@@ -2,10 +2,12 @@
 // buffers in the same process, and the latency shapes the KAT generator uses.
 // "Morv512" and "Morv1024" run the library as its users do, on the kernel it
 // chooses; "Morv1024:x86-64" and the like run the whole hash with one kernel
-// forced, for every kernel of kernels.h that this CPU can run.
+// forced, for every kernel of kernels.h that this CPU can run. "Batch512:avx512"
+// and the like hash many messages at once on each lane kernel.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -95,6 +97,24 @@ void LayerStream64(benchmark::State& state) {
   SetBytes(state, size);
 }
 
+// Many messages of state.range(0) bytes through HashMessages on one lane
+// kernel: as many as make 8 MiB (at least the eight lanes), side by side in
+// the input, each to a 512-bit digest. Bytes processed count every message.
+void Batch512(benchmark::State& state, const morv::LaneKernel* kernel) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  const std::size_t count = std::max<std::size_t>(8, (8 << 20) / size);
+  static std::uint8_t digests[64 * (8 << 20) / 64];
+  std::vector<morv::MessageJob> jobs;
+  for (std::size_t i = 0; i < count; ++i) {
+    jobs.push_back({512, Input() + (i * size) % (kMaxSize - size + 1), 8 * size, digests + 64 * i});
+  }
+  for (auto _ : state) {
+    morv::HashMessagesWith(*kernel, jobs.data(), jobs.size());
+    benchmark::DoNotOptimize(digests);
+  }
+  SetBytes(state, count * size);
+}
+
 // One Monte Carlo step: a 1024-bit message hashed to a short digest.
 void MonteCarloStep(benchmark::State& state) {
   const int digestBits = static_cast<int>(state.range(0));
@@ -129,7 +149,8 @@ void Sizes(benchmark::internal::Benchmark* b) {
   for (std::int64_t size = 16; size <= static_cast<std::int64_t>(kMaxSize); size *= 4) b->Arg(size);
 }
 
-// Rows "Morv<width>:<kernel>", the other width on its portable kernel.
+// Rows "Morv<width>:<kernel>", the other width on its portable kernel, and
+// "Batch512:<lane kernel>".
 void RegisterKernels() {
   const morv::KernelChoice portable{morv::kKernels512[0].processBlocks,
                                     morv::kKernels1024[0].processBlocks};
@@ -138,6 +159,12 @@ void RegisterKernels() {
     benchmark::RegisterBenchmark((std::string("Morv512:") + kernel.name).c_str(), MorvForced,
                                  morv::KernelChoice{kernel.processBlocks, portable.width1024}, 512)
         ->Apply(Sizes);
+  }
+  for (const auto& kernel : morv::kLaneKernels) {
+    if (!kernel.runsHere()) continue;
+    benchmark::RegisterBenchmark((std::string("Batch512:") + kernel.name).c_str(), Batch512, &kernel)
+        ->Arg(64)
+        ->Arg(1 << 20);
   }
   for (const auto& kernel : morv::kKernels1024) {
     if (!kernel.runsHere()) continue;
@@ -164,7 +191,8 @@ int main(int argc, char** argv) {
   RegisterKernels();
   Input();  // fills the buffer now, not inside the first benchmark's timing
   benchmark::AddCustomContext("morv kernels", std::string(morv::KernelName(512)) + " (512), " +
-                                                  morv::KernelName(1024) + " (1024)");
+                                                  morv::KernelName(1024) + " (1024), " +
+                                                  morv::BatchKernelName() + " (lanes)");
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 }

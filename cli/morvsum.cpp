@@ -14,6 +14,7 @@
 #include "checksum_line.h"
 #include "diagnostics.h"
 #include "digest_file.h"
+#include "digest_files.h"
 #include "morv.h"
 #include "standard_output.h"
 
@@ -109,14 +110,31 @@ int ParseLength(const char* text) {
   return value == 0 ? kDefaultDigestBits : static_cast<int>(value);
 }
 
-bool PrintChecksum(const char* name, int digestBits, const LineFormat& format) {
-  static std::uint8_t digest[kMaxDigestBits / 8];
-  if (const int err = DigestFile(name, digestBits, digest); err != 0) {
+bool PrintResult(const char* name, int err, const std::uint8_t* digest, int digestBits,
+                 const LineFormat& format) {
+  if (err != 0) {
     Error(err, "%s", QuoteName(name).c_str());
     return false;
   }
   PrintChecksumLine(stdout, digest, digestBits, name, format);
   return true;
+}
+
+// Prints the lines of the files from files[0] on and returns how many it
+// printed: as many as the lanes take together, else the first file alone.
+int PrintChecksums(const char* const* files, int count, int digestBits, const LineFormat& format,
+                   bool& ok) {
+  if (digestBits <= kMaxLaneDigestBits) {
+    const int printed = DigestFiles(files, count, digestBits,
+                                    [&](const char* name, int err, const std::uint8_t* digest) {
+                                      ok &= PrintResult(name, err, digest, digestBits, format);
+                                    });
+    if (printed > 0) return printed;
+  }
+  static std::uint8_t digest[kMaxDigestBits / 8];
+  const int err = DigestFile(files[0], digestBits, digest);
+  ok &= PrintResult(files[0], err, digest, digestBits, format);
+  return 1;
 }
 
 }  // namespace
@@ -182,9 +200,12 @@ int main(int argc, char** argv) {
   bool ok = true;
   UntaggedForm form = UntaggedForm::Unknown;
   const LineFormat format{tag, binary == 1, zero};
-  for (int i = 0; i < fileCount; ++i) {
-    ok &= check ? CheckChecksumFile(files[i], checkOptions, form)
-                : PrintChecksum(files[i], digestBits, format);
+  for (int i = 0; i < fileCount;) {
+    if (check) {
+      ok &= CheckChecksumFile(files[i++], checkOptions, form);
+    } else {
+      i += PrintChecksums(files + i, fileCount - i, digestBits, format, ok);
+    }
   }
   return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -4,6 +4,8 @@
 // needs a CPU feature; nothing where none does) and a jump.
 #include "kernels.h"
 
+#include <iterator>
+
 namespace morv {
 namespace {
 
@@ -27,6 +29,15 @@ void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t b
                          std::size_t byteCountAdd) {
   Chosen<Ctx1024>().processBlocks(ctx, blocks, blockCount, byteCountAdd);
 }
+
+const LaneKernel& ChosenLaneKernel() {
+  for (std::size_t i = std::size(kLaneKernels) - 1; i > 0; --i) {
+    if (kLaneKernels[i].runsHere()) return kLaneKernels[i];
+  }
+  return kLaneKernels[0];
+}
+
+const char* BatchKernelName() { return ChosenLaneKernel().name; }
 
 const char* KernelName(int stateWidth) {
   switch (stateWidth) {

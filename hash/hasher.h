@@ -148,4 +148,33 @@ Digest<DigestBits> hashFixed(std::span<const std::uint8_t> message) noexcept {
   return detail::hashFixed<1024>(message);
 }
 
+// The DigestBits-bit digest of each message, digests[i] of messages[i], for
+// many messages at once on the CPU's vector lanes (HashMessages); up to 512
+// bits the lanes are used, longer digests are made one at a time. Messages of
+// similar lengths share the lanes best. Fewer digests than messages writes nothing.
+//
+//   std::span<const std::uint8_t> blocks[100] = ...;
+//   std::array<morv::Digest<256>, 100> digests;
+//   morv::hashEach<256>(blocks, digests);
+template <int DigestBits>
+void hashEach(std::span<const std::span<const std::uint8_t>> messages,
+              std::span<Digest<DigestBits>> digests) noexcept {
+  const bool fits = digests.size() >= messages.size();
+  assert(fits && "fewer digests than messages");
+  if (!fits) return;  // refused in every build, as hash() refuses
+  MessageJob jobs[BatchLanes];
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    if (messages[i].size() > detail::kMaxBytesPerCall) {
+      hash(DigestBits, messages[i], digests[i]);  // only where size_t has 32 bits
+    } else {
+      jobs[n++] = {DigestBits, messages[i].data(), 8 * messages[i].size(), digests[i].data()};
+    }
+    if (n == BatchLanes || i + 1 == messages.size()) {
+      HashMessages(jobs, n);
+      n = 0;
+    }
+  }
+}
+
 }  // namespace morv

@@ -32,6 +32,12 @@ struct Kernel {
 
 inline bool AnyCpu() { return true; }
 
+// ProcessBlocks on the kernel that the mode runs on this CPU (dispatch.cpp).
+void ProcessBlocksChosen(Ctx512* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+                         std::size_t byteCountAdd);
+void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t blockCount,
+                         std::size_t byteCountAdd);
+
 #ifdef MORV_KERNEL_X86_64
 // hash/kernel1024_x86_64.S, written by tools/gen_kernel1024_x86_64.py: the rounds
 // in fifteen registers and one stack slot. Base x86-64 instructions only.
@@ -52,6 +58,52 @@ inline constexpr Kernel<Ctx1024> kKernels1024[] = {
 #endif
 };
 
+// The lane kernels, for several independent 512-bit states at once: a kernel
+// of L lanes runs ProcessBlocks on lanes[0..L-1], each lane with its own
+// context, blocks and byte count to add, blockCount blocks in every lane.
+struct Lane {
+  Ctx512* ctx;
+  const std::uint8_t* blocks;
+  std::size_t byteCountAdd;
+};
+
+using ProcessLanesFn = void (*)(const Lane* lanes, std::size_t blockCount);
+
+struct LaneKernel {
+  const char* name;
+  bool (*runsHere)();
+  int lanes;
+  ProcessLanesFn processLanes;
+};
+
+// One lane at a time on the chosen scalar kernel: the batch mode runs every
+// lane by itself, which is what hosts without a lane kernel get.
+inline void ProcessLanesScalar(const Lane* lanes, std::size_t blockCount) {
+  ProcessBlocksChosen(lanes->ctx, lanes->blocks, blockCount, lanes->byteCountAdd);
+}
+
+#ifdef MORV_KERNEL_X86_64
+// hash/lanes512_*.cpp, each compiled for its instruction set.
+void ProcessLanes512Avx2(const Lane* lanes, std::size_t blockCount);
+void ProcessLanes512Avx512Vl(const Lane* lanes, std::size_t blockCount);
+void ProcessLanes512Avx512(const Lane* lanes, std::size_t blockCount);
+inline bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
+inline bool HasAvx512Vl() {
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+}
+inline bool HasAvx512() { return __builtin_cpu_supports("avx512f"); }
+#endif
+
+// Preferred last, as with kKernels512.
+inline constexpr LaneKernel kLaneKernels[] = {
+    {"scalar", AnyCpu, 1, ProcessLanesScalar},
+#ifdef MORV_KERNEL_X86_64
+    {"avx2", HasAvx2, 4, ProcessLanes512Avx2},
+    {"avx512vl", HasAvx512Vl, 4, ProcessLanes512Avx512Vl},
+    {"avx512", HasAvx512, 8, ProcessLanes512Avx512},
+#endif
+};
+
 template <class Ctx>
 constexpr std::span<const Kernel<Ctx>> Kernels() {
   if constexpr (std::is_same_v<Ctx, Ctx512>) {
@@ -61,11 +113,6 @@ constexpr std::span<const Kernel<Ctx>> Kernels() {
   }
 }
 
-// ProcessBlocks on the kernel that the mode runs on this CPU (dispatch.cpp).
-void ProcessBlocksChosen(Ctx512* ctx, const std::uint8_t* blocks, std::size_t blockCount,
-                         std::size_t byteCountAdd);
-void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t blockCount,
-                         std::size_t byteCountAdd);
 
 // One kernel per width, for the whole hash: InitWith, UpdateWith and FinalWith
 // are Init, Update and Final on these kernels instead of the chosen ones, so
@@ -79,5 +126,15 @@ int InitWith(const KernelChoice& kernels, HashContext* ctx, int digestBits);
 int UpdateWith(const KernelChoice& kernels, HashContext* ctx, const std::uint8_t* message,
                std::size_t bitCount);
 int FinalWith(const KernelChoice& kernels, HashContext* ctx, std::uint8_t* digest);
+
+// The lane kernel that the batch mode runs on this CPU (dispatch.cpp), and the
+// batch mode on a lane kernel given, for tests and benchmarks.
+const LaneKernel& ChosenLaneKernel();
+int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
+                    const std::uint8_t* const messages[BatchLanes],
+                    const std::size_t bitCounts[BatchLanes]);
+int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
+                   std::uint8_t* const digests[BatchLanes]);
+int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size_t count);
 
 }  // namespace morv

@@ -81,6 +81,49 @@ MORV_API int Init1024(Ctx1024* ctx, std::size_t digestBits);
 MORV_API int Update1024(Ctx1024* ctx, const std::uint8_t* bytes, std::size_t byteCount);
 MORV_API int Final1024(Ctx1024* ctx, std::uint8_t* digest);
 
+// Many independent messages at once, one per lane of the CPU's vector unit:
+// each lane is a 512-bit state with its own digest length (0 to 512 bits) and
+// its own message, and the lanes' blocks go through the transform together.
+// Every lane gives exactly what Init, Update and Final give for its message.
+// Longer digests use the 1024-bit state, which has no lanes: HashMessages
+// hashes them one at a time, and BatchInit refuses them.
+inline constexpr int BatchLanes = 8;
+
+struct BatchContext {
+  Ctx512 lanes[BatchLanes];
+};
+
+// Starts a message in lane 0..7. Returns 1 for another lane or a digest
+// length outside 0..512, and then changes nothing.
+MORV_API int BatchInit(BatchContext* batch, int lane, int digestBits);
+// Every lane whose message pointer is not null takes the next bitCounts[i]
+// bits of its message, under Update's rules (only a message's last piece may
+// end in a partial byte); the other lanes stay as they are. Lanes of unequal
+// pieces run together for as many blocks as they share, then alone.
+MORV_API int BatchUpdate(BatchContext* batch, const std::uint8_t* const messages[BatchLanes],
+                         const std::size_t bitCounts[BatchLanes]);
+// Finishes every lane whose digest pointer is not null, as Final does; a
+// finished lane is used again after BatchInit.
+MORV_API int BatchFinal(BatchContext* batch, std::uint8_t* const digests[BatchLanes]);
+
+// One message of HashMessages and the buffer of digestBytes for its digest.
+struct MessageJob {
+  int digestBits;
+  const std::uint8_t* message;
+  std::size_t bitCount;
+  std::uint8_t* digest;
+};
+
+// HashMessage for each of count jobs, eight at a time on the lanes. Returns 1
+// when a job has a negative digest length (its digest is not written, the
+// others are), else 0.
+MORV_API int HashMessages(const MessageJob* jobs, std::size_t count);
+
+// The name of the lane kernel that BatchUpdate and HashMessages run on this
+// CPU: "avx512" (8 lanes), "avx512vl" or "avx2" (4 lanes), or "scalar" (one
+// lane after the other on KernelName(512)).
+MORV_API const char* BatchKernelName();
+
 // The name of the kernel that processes blocks of the state width (512 or
 // 1024) on this CPU: "portable", or an optimised kernel's name such as
 // "x86-64". Every kernel gives the same digests. nullptr for other widths.

@@ -24,12 +24,10 @@ inline constexpr int kRotation[8][4] = {
 // The odd word that Mix 1..4 pairs with w0, w2, w4, w6, by round mod 4.
 inline constexpr int kPartner[4][4] = {{1, 3, 5, 7}, {3, 1, 7, 5}, {5, 7, 1, 3}, {7, 5, 3, 1}};
 
-using Words = std::uint64_t[8];
-using Keys = std::uint64_t[9];
-using Tweaks = std::uint64_t[3];
-
-template <int r>
-[[gnu::always_inline]] constexpr void Round(Words& w) {
+// The rounds are written once for any word type W: std::uint64_t here, and a
+// vector of one word per lane in the lane kernels (lanes512.h).
+template <int r, class W>
+[[gnu::always_inline]] constexpr void Round(W (&w)[8]) {
   constexpr const int* rot = kRotation[r % 8];
   constexpr const int* odd = kPartner[r % 4];
   Mix<rot[0]>(w[0], w[odd[0]]);
@@ -38,8 +36,8 @@ template <int r>
   Mix<rot[3]>(w[6], w[odd[3]]);
 }
 
-template <int s>
-[[gnu::always_inline]] constexpr void InjectSubkey(Words& w, const Keys& k, const Tweaks& t) {
+template <int s, class W>
+[[gnu::always_inline]] constexpr void InjectSubkey(W (&w)[8], const W (&k)[9], const W (&t)[3]) {
   w[0] += k[(s + 0) % 9];
   w[1] += k[(s + 1) % 9];
   w[2] += k[(s + 2) % 9];
@@ -51,8 +49,8 @@ template <int s>
 }
 
 // Rounds 4g .. 4g+3, then the injection that follows them.
-template <int g>
-[[gnu::always_inline]] constexpr void FourRounds(Words& w, const Keys& k, const Tweaks& t) {
+template <int g, class W>
+[[gnu::always_inline]] constexpr void FourRounds(W (&w)[8], const W (&k)[9], const W (&t)[3]) {
   Round<4 * g>(w);
   Round<4 * g + 1>(w);
   Round<4 * g + 2>(w);
@@ -60,10 +58,22 @@ template <int g>
   InjectSubkey<g + 1>(w, k, t);
 }
 
-template <int... g>
-[[gnu::always_inline]] constexpr void AllRounds(Words& w, const Keys& k, const Tweaks& t,
+template <class W, int... g>
+[[gnu::always_inline]] constexpr void AllRounds(W (&w)[8], const W (&k)[9], const W (&t)[3],
                                                 std::integer_sequence<int, g...>) {
   (FourRounds<g>(w, k, t), ...);
+}
+
+// One block m through the transform keyed by the chain k[0..7] and the tweak
+// t; the result, fed forward with m, becomes the new chain in k.
+template <class W>
+[[gnu::always_inline]] constexpr void ChainBlock(W (&k)[9], const W (&m)[8], const W (&t)[3]) {
+  k[8] = KsParity ^ k[0] ^ k[1] ^ k[2] ^ k[3] ^ k[4] ^ k[5] ^ k[6] ^ k[7];
+  W w[8];
+  for (int i = 0; i < 8; ++i) w[i] = m[i];
+  InjectSubkey<0>(w, k, t);
+  AllRounds(w, k, t, std::make_integer_sequence<int, 18>{});
+  for (int i = 0; i < 8; ++i) k[i] = w[i] ^ m[i];
 }
 
 }  // namespace transform512
@@ -78,22 +88,15 @@ MORV_NOINLINE constexpr void ProcessBlocks(Ctx512* ctx, const std::uint8_t* bloc
   using namespace transform512;
   std::uint64_t t0 = ctx->header.tweak.T0;
   std::uint64_t t1 = ctx->header.tweak.T1;
-  Keys k;
+  std::uint64_t k[9];
   for (int i = 0; i < 8; ++i) k[i] = ctx->chain[i];
 
   for (; blockCount != 0; --blockCount, blocks += 64) {
     t0 += byteCountAdd;
-    Words m;
+    std::uint64_t m[8];
     for (int i = 0; i < 8; ++i) m[i] = LoadLE64(blocks + 8 * i);
-    k[8] = KsParity ^ k[0] ^ k[1] ^ k[2] ^ k[3] ^ k[4] ^ k[5] ^ k[6] ^ k[7];
-    const Tweaks t = {t0, t1, t0 ^ t1};
-
-    Words w;
-    for (int i = 0; i < 8; ++i) w[i] = m[i];
-    InjectSubkey<0>(w, k, t);
-    AllRounds(w, k, t, std::make_integer_sequence<int, 18>{});
-
-    for (int i = 0; i < 8; ++i) k[i] = w[i] ^ m[i];
+    const std::uint64_t t[3] = {t0, t1, t0 ^ t1};
+    ChainBlock(k, m, t);
     t1 &= ~FlagFirst;
   }
 

@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 
 namespace morv {
 
@@ -15,10 +16,15 @@ inline constexpr std::uint64_t KsParity = 0x1BD11BDAA9FC1A22;
 
 // One round step on a word pair: the even word takes the sum, the odd word the
 // rotated XOR with that new sum.
-template <int R>
-[[gnu::always_inline]] constexpr void Mix(std::uint64_t& a, std::uint64_t& b) {
+// W is std::uint64_t, or a vector of them with one word per lane.
+template <int R, class W>
+[[gnu::always_inline]] constexpr void Mix(W& a, W& b) {
   a += b;
-  b = std::rotl(b, R) ^ a;
+  if constexpr (std::is_integral_v<W>) {
+    b = std::rotl(b, R) ^ a;
+  } else {
+    b = ((b << R) | (b >> (64 - R))) ^ a;
+  }
 }
 
 [[gnu::always_inline]] constexpr std::uint64_t LoadLE64(const std::uint8_t* p) {

@@ -13,7 +13,7 @@ seconds=${FUZZ_SECONDS:-60}
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DMORV_BUILD_FUZZ=ON -DMORV_BUILD_TESTS=OFF
 cmake --build build-fuzz -j2 --target \
-  fuzz_hash_split fuzz_kernels fuzz_kat_generators
+  fuzz_hash_split fuzz_kernels fuzz_batch fuzz_kat_generators
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

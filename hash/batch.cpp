@@ -1,0 +1,238 @@
+// The batch mode: Update's and Final's rules for each lane of a BatchContext,
+// with the blocks of all lanes handed to a lane kernel together.
+//
+// Each call first works out, lane by lane and exactly as the scalar mode does,
+// which blocks the lane must process: at most two runs, its buffered block and
+// then whole blocks straight from its message. The runs then go through the
+// lane kernel in steps as long as the shortest run among the lanes still
+// working; when fewer lanes are left than make a lane kernel pay, they finish
+// one at a time on the scalar kernel.
+#include <algorithm>
+#include <cstring>
+
+#include "kernels.h"
+#include "morv.h"
+#include "words.h"
+
+namespace morv {
+namespace {
+
+constexpr std::size_t B = 64;
+
+// A lane kernel of L lanes is run for at least this many working lanes (all of
+// them when L is smaller): on one or two lanes the vector of L costs more than
+// the scalar kernel does.
+constexpr int kMinWorkingLanes = 3;
+
+struct Run {
+  const std::uint8_t* blocks = nullptr;
+  std::size_t count = 0;
+  std::size_t byteCountAdd = B;
+};
+
+// What each lane has to process, in order: runs[lane][0], then runs[lane][1].
+using LaneRuns = Run[BatchLanes][2];
+
+void ProcessRuns(const LaneKernel& kernel, BatchContext* batch, LaneRuns& runs) {
+  const int minLanes = std::min(kernel.lanes, kMinWorkingLanes);
+  for (;;) {
+    int working[BatchLanes];
+    int workingCount = 0;
+    for (int lane = 0; lane < BatchLanes; ++lane) {
+      if (runs[lane][0].count == 0) std::swap(runs[lane][0], runs[lane][1]);
+      if (runs[lane][0].count != 0) working[workingCount++] = lane;
+    }
+    if (workingCount == 0) return;
+
+    std::size_t step = SIZE_MAX;
+    for (int i = 0; i < workingCount; ++i) step = std::min(step, runs[working[i]][0].count);
+
+    // Groups of kernel.lanes working lanes; a short last group is filled up
+    // with spare contexts that reread its last lane's blocks.
+    for (int first = 0; first < workingCount; first += kernel.lanes) {
+      const int group = std::min(kernel.lanes, workingCount - first);
+      if (group < minLanes) {
+        for (int i = first; i < workingCount; ++i) {
+          const Run& run = runs[working[i]][0];
+          ProcessBlocksChosen(&batch->lanes[working[i]], run.blocks, step, run.byteCountAdd);
+        }
+        break;
+      }
+      Lane lanes[BatchLanes];
+      Ctx512 spare[BatchLanes];
+      for (int i = 0; i < kernel.lanes; ++i) {
+        const int lane = working[first + std::min(i, group - 1)];
+        const Run& run = runs[lane][0];
+        if (i >= group) spare[i] = Ctx512{};
+        lanes[i] = {i < group ? &batch->lanes[lane] : &spare[i], run.blocks, run.byteCountAdd};
+      }
+      kernel.processLanes(lanes, step);
+    }
+
+    for (int i = 0; i < workingCount; ++i) {
+      Run& run = runs[working[i]][0];
+      run.blocks += step * B;
+      run.count -= step;
+    }
+  }
+}
+
+// Update of whole bytes in every lane with a message: the scalar mode's
+// UpdateWidth (morv.cpp), with the blocks gathered first and processed
+// together. Bytes after the last block go to the buffer only once the lane's
+// buffered block has been processed.
+void UpdateLanes(const LaneKernel& kernel, BatchContext* batch,
+                 const std::uint8_t* const messages[BatchLanes],
+                 const std::size_t byteCounts[BatchLanes]) {
+  LaneRuns runs{};
+  const std::uint8_t* rest[BatchLanes];
+  std::size_t restCount[BatchLanes];
+  for (int lane = 0; lane < BatchLanes; ++lane) {
+    Ctx512& ctx = batch->lanes[lane];
+    rest[lane] = messages[lane];
+    restCount[lane] = messages[lane] != nullptr ? byteCounts[lane] : 0;
+    std::size_t& buffered = ctx.header.bufferedBytes;
+    if (restCount[lane] <= B - buffered) continue;
+    if (buffered > 0) {
+      const std::size_t fill = B - buffered;
+      if (fill != 0) std::memcpy(ctx.buffer + buffered, rest[lane], fill);
+      rest[lane] += fill;
+      restCount[lane] -= fill;
+      runs[lane][0] = {ctx.buffer, 1};
+      buffered = 0;
+    }
+    if (restCount[lane] > B) {
+      const std::size_t blocks = (restCount[lane] - 1) / B;
+      runs[lane][1] = {rest[lane], blocks};
+      rest[lane] += blocks * B;
+      restCount[lane] -= blocks * B;
+    }
+  }
+  ProcessRuns(kernel, batch, runs);
+  for (int lane = 0; lane < BatchLanes; ++lane) {
+    if (restCount[lane] == 0) continue;
+    Ctx512& ctx = batch->lanes[lane];
+    std::memcpy(ctx.buffer + ctx.header.bufferedBytes, rest[lane], restCount[lane]);
+    ctx.header.bufferedBytes += restCount[lane];
+  }
+}
+
+bool IsLane(int lane) { return lane >= 0 && lane < BatchLanes; }
+
+}  // namespace
+
+int BatchInit(BatchContext* batch, int lane, int digestBits) {
+  if (!IsLane(lane) || digestBits < 0 || digestBits > 512) return 1;
+  return Init512(&batch->lanes[lane], static_cast<std::size_t>(digestBits));
+}
+
+// A partial last byte is padded as the scalar mode's UpdateBits pads it, and
+// absorbed by a second pass over the lanes that have one.
+int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
+                    const std::uint8_t* const messages[BatchLanes],
+                    const std::size_t bitCounts[BatchLanes]) {
+  std::size_t wholeBytes[BatchLanes];
+  std::uint8_t padded[BatchLanes];
+  const std::uint8_t* partial[BatchLanes] = {};
+  const std::size_t one[BatchLanes] = {1, 1, 1, 1, 1, 1, 1, 1};
+  bool anyPartial = false;
+  for (int lane = 0; lane < BatchLanes; ++lane) {
+    wholeBytes[lane] = bitCounts[lane] / 8;
+    const unsigned partialBits = bitCounts[lane] % 8;
+    if (messages[lane] == nullptr || partialBits == 0) continue;
+    const unsigned padBit = 0x80u >> partialBits;
+    padded[lane] = static_cast<std::uint8_t>((messages[lane][wholeBytes[lane]] & ~(2 * padBit - 1)) |
+                                             padBit);
+    partial[lane] = &padded[lane];
+    anyPartial = true;
+  }
+  UpdateLanes(kernel, batch, messages, wholeBytes);
+  if (anyPartial) {
+    UpdateLanes(kernel, batch, partial, one);
+    for (int lane = 0; lane < BatchLanes; ++lane) {
+      if (partial[lane] != nullptr) batch->lanes[lane].header.tweak.T1 |= FlagBitPad;
+    }
+  }
+  return 0;
+}
+
+// The scalar mode's FinalWidth for digests of one output block: the final
+// block of every finishing lane, then their output blocks, each on the lanes.
+int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
+                   std::uint8_t* const digests[BatchLanes]) {
+  LaneRuns runs{};
+  for (int lane = 0; lane < BatchLanes; ++lane) {
+    if (digests[lane] == nullptr) continue;
+    Ctx512& ctx = batch->lanes[lane];
+    ctx.header.tweak.T1 |= FlagFinal;
+    const std::size_t buffered = ctx.header.bufferedBytes;
+    std::memset(ctx.buffer + buffered, 0, B - buffered);
+    runs[lane][0] = {ctx.buffer, 1, buffered};
+  }
+  ProcessRuns(kernel, batch, runs);
+
+  for (int lane = 0; lane < BatchLanes; ++lane) {
+    Ctx512& ctx = batch->lanes[lane];
+    if (digests[lane] == nullptr || ctx.header.digestBits == 0) continue;
+    std::memset(ctx.buffer, 0, B);  // output block 0: a counter of zero
+    ctx.header.tweak = {0, FlagFirst | FlagFinal | TypeOutput};
+    ctx.header.bufferedBytes = 0;
+    runs[lane][0] = {ctx.buffer, 1, 8};
+  }
+  ProcessRuns(kernel, batch, runs);
+
+  for (int lane = 0; lane < BatchLanes; ++lane) {
+    const Ctx512& ctx = batch->lanes[lane];
+    if (digests[lane] == nullptr) continue;
+    std::uint8_t block[B];
+    for (int i = 0; i < 8; ++i) StoreLE64(block + 8 * i, ctx.chain[i]);
+    std::memcpy(digests[lane], block, (ctx.header.digestBits + 7) / 8);
+  }
+  return 0;
+}
+
+// Jobs go to the lanes in order, eight at a time, each given whole; digests
+// longer than the 512-bit state's are hashed on their own.
+int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size_t count) {
+  int result = 0;
+  BatchContext batch;
+  const std::uint8_t* messages[BatchLanes] = {};
+  std::size_t bitCounts[BatchLanes] = {};
+  std::uint8_t* digests[BatchLanes] = {};
+  int filled = 0;
+  for (std::size_t j = 0; j < count; ++j) {
+    const MessageJob& job = jobs[j];
+    if (job.digestBits > 512 || job.digestBits < 0) {
+      result |= HashMessage(job.digestBits, job.message, job.bitCount, job.digest);
+    } else {
+      BatchInit(&batch, filled, job.digestBits);
+      messages[filled] = job.message;
+      bitCounts[filled] = job.bitCount;
+      digests[filled] = job.digest;
+      ++filled;
+    }
+    if (filled == BatchLanes || (filled > 0 && j + 1 == count)) {
+      BatchUpdateWith(kernel, &batch, messages, bitCounts);
+      BatchFinalWith(kernel, &batch, digests);
+      std::fill_n(messages, BatchLanes, nullptr);
+      std::fill_n(digests, BatchLanes, nullptr);
+      filled = 0;
+    }
+  }
+  return result;
+}
+
+int BatchUpdate(BatchContext* batch, const std::uint8_t* const messages[BatchLanes],
+                const std::size_t bitCounts[BatchLanes]) {
+  return BatchUpdateWith(ChosenLaneKernel(), batch, messages, bitCounts);
+}
+
+int BatchFinal(BatchContext* batch, std::uint8_t* const digests[BatchLanes]) {
+  return BatchFinalWith(ChosenLaneKernel(), batch, digests);
+}
+
+int HashMessages(const MessageJob* jobs, std::size_t count) {
+  return HashMessagesWith(ChosenLaneKernel(), jobs, count);
+}
+
+}  // namespace morv

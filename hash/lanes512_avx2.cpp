@@ -1,0 +1,14 @@
+// AVX2: 4 lanes on 256-bit registers; a rotation is two shifts and an OR.
+#include "lanes512.h"
+
+#ifdef MORV_KERNEL_X86_64
+namespace morv {
+
+using Words4 = std::uint64_t __attribute__((vector_size(4 * 8)));
+
+__attribute__((target("avx2"))) void ProcessLanes512Avx2(const Lane* lanes, std::size_t blockCount) {
+  ProcessLanesOn<Words4>(lanes, blockCount);
+}
+
+}  // namespace morv
+#endif
