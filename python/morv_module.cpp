@@ -34,25 +34,16 @@ std::optional<long long> Within(const py::int_& n, long long low, long long high
   return value;
 }
 
-[[noreturn]] void ThrowBufferError(const char* message) {
-  PyErr_SetString(PyExc_BufferError, message);
-  throw py::error_already_set();
-}
-
 // The bytes of a buffer-protocol object while one call uses them, with
 // hashlib's checks and messages: str and objects without the buffer protocol
 // are refused, and so are buffers that are not C-contiguous (a strided
-// memoryview) or not one-dimensional.
+// memoryview: BufferError).
 class InputBytes {
  public:
   explicit InputBytes(py::handle object) {
     if (PyUnicode_Check(object.ptr())) throw py::type_error("Strings must be encoded before hashing");
     if (!PyObject_CheckBuffer(object.ptr())) throw py::type_error("object supporting the buffer API required");
     if (PyObject_GetBuffer(object.ptr(), &view_, PyBUF_SIMPLE) != 0) throw py::error_already_set();
-    if (view_.ndim > 1) {
-      PyBuffer_Release(&view_);
-      ThrowBufferError("Buffer must be single dimension");
-    }
   }
   ~InputBytes() { PyBuffer_Release(&view_); }
   InputBytes(const InputBytes&) = delete;
