@@ -4,11 +4,14 @@
 
 Throughput at 1 MiB and 16 MiB, one call each, beside the C++ core: morv_bench's Morv512 and
 Morv1024 rows (HashMessage, the library as its users link it) on the same bytes. Time of
-morv.morv512(b).digest() for a 64-byte b beside hashlib.sha512(b).digest(). Medians over the rounds.
+morv.morv512(b).digest() for a 64-byte b beside hashlib.sha512(b).digest(). Medians over the rounds;
+a ratio is the median of each round's ratio, whose two figures were taken moments apart. Times are
+CPU times, as morv_bench's are, so that other work on the machine does not count.
 """
 import argparse
 import hashlib
 import json
+import random
 import statistics
 import subprocess
 import time
@@ -28,8 +31,8 @@ def bench_bytes(size):
 
 def module_rate(digest_bits, data, seconds):
     """MB/s of morv.new(digest_bits, data).digest() over at least the given time."""
-    calls, start = 0, time.perf_counter()
-    while (elapsed := time.perf_counter() - start) < seconds or calls == 0:
+    calls, start = 0, time.process_time()
+    while (elapsed := time.process_time() - start) < seconds or calls == 0:
         morv.new(digest_bits, data).digest()
         calls += 1
     return calls * len(data) / elapsed / 1e6
@@ -45,7 +48,7 @@ def core_rates(core, seconds):
 
 
 def nanoseconds(call, number=20000):
-    return timeit.timeit(call, number=number) / number * 1e9
+    return timeit.Timer(call, timer=time.process_time).timeit(number) / number * 1e9
 
 
 def main():
@@ -58,25 +61,34 @@ def main():
     data = {size: bench_bytes(size) for size in SIZES}
     short = bench_bytes(64)
     module, core, latency = {}, {}, {"morv": [], "sha512": []}
-    for _ in range(args.rounds):
-        if args.core:
-            for key, rate in core_rates(args.core, args.seconds).items():
-                core.setdefault(key, []).append(rate)
+    def run_core():
+        for key, rate in core_rates(args.core, args.seconds).items():
+            core.setdefault(key, []).append(rate)
+
+    def run_module():
         for bits in WIDTHS:
             for size in SIZES:
                 module.setdefault((bits, size), []).append(module_rate(bits, data[size], args.seconds))
+
+    order = random.Random(1)
+    for _ in range(args.rounds):
+        # Which goes first changes from round to round, so that neither always follows the other.
+        for run in order.sample([run_core, run_module], 2) if args.core else [run_module]:
+            run()
         latency["morv"].append(nanoseconds(lambda: morv.morv512(short).digest()))
         latency["sha512"].append(nanoseconds(lambda: hashlib.sha512(short).digest()))
 
     print(f"medians of {args.rounds} rounds, MB/s (10^6 bytes per second)")
     print(f"{'digest':>8} {'size':>7} {'module':>8} {'core':>8} {'module/core':>12}")
-    for (bits, size), rates in module.items():
-        mine = statistics.median(rates)
-        theirs = statistics.median(core[bits, size]) if core else float("nan")
-        print(f"{bits:>8} {SIZES[size]:>7} {mine:>8.0f} {theirs:>8.0f} {mine / theirs:>12.3f}")
-    morv_ns, sha_ns = (statistics.median(latency[name]) for name in ("morv", "sha512"))
-    print(f"64-byte input: morv.morv512(b).digest() {morv_ns:.0f} ns, hashlib.sha512(b).digest() {sha_ns:.0f} ns, "
-          f"ratio {morv_ns / sha_ns:.2f}")
+    nan = [float("nan")] * args.rounds
+    for key, rates in module.items():
+        theirs = core.get(key, nan)
+        ratio = statistics.median(m / c for m, c in zip(rates, theirs))
+        print(f"{key[0]:>8} {SIZES[key[1]]:>7} {statistics.median(rates):>8.0f} {statistics.median(theirs):>8.0f} "
+              f"{ratio:>12.3f}")
+    ratio = statistics.median(m / s for m, s in zip(latency["morv"], latency["sha512"]))
+    print(f"64-byte input: morv.morv512(b).digest() {statistics.median(latency['morv']):.0f} ns, "
+          f"hashlib.sha512(b).digest() {statistics.median(latency['sha512']):.0f} ns, ratio {ratio:.2f}")
 
 
 if __name__ == "__main__":
