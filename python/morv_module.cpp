@@ -71,12 +71,12 @@ class Hash {
   }
   Hash& operator=(const Hash&) = delete;
 
-  void Update(py::handle data) {
+  void Update(const py::object& data) {
     const InputBytes input(data);
     Absorb(input.Span(), 8 * input.Span().size());
   }
 
-  void UpdateBits(py::handle data, const py::int_& bitCount) {
+  void UpdateBits(const py::object& data, const py::int_& bitCount) {
     const InputBytes input(data);
     const auto bits = Within(bitCount, 0, 8 * static_cast<long long>(input.Span().size()));
     if (!bits) throw py::value_error("bit_count must be from 0 to 8 * len(data)");
@@ -157,7 +157,7 @@ class Hash {
   mutable std::mutex mutex_;
 };
 
-std::unique_ptr<Hash> NewHash(int digestBits, py::handle data) {
+std::unique_ptr<Hash> NewHash(int digestBits, const py::object& data) {
   auto hash = std::make_unique<Hash>(digestBits);
   hash->Update(data);
   return hash;
@@ -205,14 +205,18 @@ PYBIND11_MODULE(morv, m) {
       .def_property_readonly("block_size", &Hash::BlockSize,
                              "The block length in bytes: 64 up to 512-bit digests, 128 above.");
 
-  m.def("new", [](const py::int_& digestBits, py::handle data) { return NewHash(CheckedDigestBits(digestBits), data); },
+  m.def(
+      "new",
+      [](const py::int_& digestBits, const py::object& data) {
+        return NewHash(CheckedDigestBits(digestBits), data);
+      },
         py::arg("digest_bits") = 512, py::arg("data") = py::bytes(),
         "A new hash object for digests of digest_bits bits (a multiple of 8 from 8 to\n"
         "65536), with data hashed first.");
   for (const int bits : {224, 256, 384, 512, 1024}) {
     const std::string name = "morv" + std::to_string(bits);
     const std::string doc = "A new " + std::to_string(bits) + "-bit hash object, with data hashed first.";
-    m.def(name.c_str(), [bits](py::handle data) { return NewHash(bits, data); },
+    m.def(name.c_str(), [bits](const py::object& data) { return NewHash(bits, data); },
           py::arg("data") = py::bytes(), doc.c_str());
   }
 }
