@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-coverage}
 flags="-fprofile-instr-generate -fcoverage-mapping"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DMORV_BUILD_PYTHON=OFF >/dev/null
 cmake --build "$build" -j2 >/dev/null
 profiles=$PWD/$build/profiles
 rm -rf "$profiles" && mkdir -p "$profiles"
