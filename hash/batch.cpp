@@ -8,16 +8,16 @@
 // working; when fewer lanes are left than make a lane kernel pay, they finish
 // one at a time on the scalar kernel.
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 #include "kernels.h"
+#include "mode_steps.h"
 #include "morv.h"
-#include "words.h"
 
 namespace morv {
 namespace {
 
-constexpr std::size_t B = 64;
+constexpr std::size_t B = kBlockBytes<Ctx512>;
 
 // A lane kernel of L lanes is run for at least this many working lanes (all of
 // them when L is smaller): on one or two lanes the vector of L costs more than
@@ -77,44 +77,22 @@ void ProcessRuns(const LaneKernel& kernel, BatchContext* batch, LaneRuns& runs) 
   }
 }
 
-// Update of whole bytes in every lane with a message: the scalar mode's
-// UpdateWidth (morv.cpp), with the blocks gathered first and processed
-// together. Bytes after the last block go to the buffer only once the lane's
-// buffered block has been processed.
+// Update of whole bytes in every lane with a message: each lane's steps as the
+// scalar mode plans them, its blocks processed together with the other lanes'.
 void UpdateLanes(const LaneKernel& kernel, BatchContext* batch,
                  const std::uint8_t* const messages[BatchLanes],
                  const std::size_t byteCounts[BatchLanes]) {
   LaneRuns runs{};
-  const std::uint8_t* rest[BatchLanes];
-  std::size_t restCount[BatchLanes];
+  UpdateSteps steps[BatchLanes];
   for (int lane = 0; lane < BatchLanes; ++lane) {
+    if (messages[lane] == nullptr) continue;
     Ctx512& ctx = batch->lanes[lane];
-    rest[lane] = messages[lane];
-    restCount[lane] = messages[lane] != nullptr ? byteCounts[lane] : 0;
-    std::size_t& buffered = ctx.header.bufferedBytes;
-    if (restCount[lane] <= B - buffered) continue;
-    if (buffered > 0) {
-      const std::size_t fill = B - buffered;
-      if (fill != 0) std::memcpy(ctx.buffer + buffered, rest[lane], fill);
-      rest[lane] += fill;
-      restCount[lane] -= fill;
-      runs[lane][0] = {ctx.buffer, 1};
-      buffered = 0;
-    }
-    if (restCount[lane] > B) {
-      const std::size_t blocks = (restCount[lane] - 1) / B;
-      runs[lane][1] = {rest[lane], blocks};
-      rest[lane] += blocks * B;
-      restCount[lane] -= blocks * B;
-    }
+    steps[lane] = PlanUpdate(&ctx, messages[lane], byteCounts[lane]);
+    if (steps[lane].bufferFull) runs[lane][0] = {ctx.buffer, 1};
+    runs[lane][1] = {steps[lane].blocks, steps[lane].blockCount};
   }
   ProcessRuns(kernel, batch, runs);
-  for (int lane = 0; lane < BatchLanes; ++lane) {
-    if (restCount[lane] == 0) continue;
-    Ctx512& ctx = batch->lanes[lane];
-    std::memcpy(ctx.buffer + ctx.header.bufferedBytes, rest[lane], restCount[lane]);
-    ctx.header.bufferedBytes += restCount[lane];
-  }
+  for (int lane = 0; lane < BatchLanes; ++lane) KeepRest(&batch->lanes[lane], steps[lane]);
 }
 
 bool IsLane(int lane) { return lane >= 0 && lane < BatchLanes; }
@@ -126,8 +104,8 @@ int BatchInit(BatchContext* batch, int lane, int digestBits) {
   return Init512(&batch->lanes[lane], static_cast<std::size_t>(digestBits));
 }
 
-// A partial last byte is padded as the scalar mode's UpdateBits pads it, and
-// absorbed by a second pass over the lanes that have one.
+// A partial last byte is padded as the scalar mode pads it, and absorbed by a
+// second pass over the lanes that have one.
 int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
                     const std::uint8_t* const messages[BatchLanes],
                     const std::size_t bitCounts[BatchLanes]) {
@@ -138,11 +116,8 @@ int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
   bool anyPartial = false;
   for (int lane = 0; lane < BatchLanes; ++lane) {
     wholeBytes[lane] = bitCounts[lane] / 8;
-    const unsigned partialBits = bitCounts[lane] % 8;
-    if (messages[lane] == nullptr || partialBits == 0) continue;
-    const unsigned padBit = 0x80u >> partialBits;
-    padded[lane] = static_cast<std::uint8_t>((messages[lane][wholeBytes[lane]] & ~(2 * padBit - 1)) |
-                                             padBit);
+    if (messages[lane] == nullptr || bitCounts[lane] % 8 == 0) continue;
+    padded[lane] = PadPartialByte(messages[lane], bitCounts[lane]);
     partial[lane] = &padded[lane];
     anyPartial = true;
   }
@@ -156,7 +131,7 @@ int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
   return 0;
 }
 
-// The scalar mode's FinalWidth for digests of one output block: the final
+// The scalar mode's final step for digests of one output block: the final
 // block of every finishing lane, then their output blocks, each on the lanes.
 int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
                    std::uint8_t* const digests[BatchLanes]) {
@@ -164,29 +139,21 @@ int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
   for (int lane = 0; lane < BatchLanes; ++lane) {
     if (digests[lane] == nullptr) continue;
     Ctx512& ctx = batch->lanes[lane];
-    ctx.header.tweak.T1 |= FlagFinal;
-    const std::size_t buffered = ctx.header.bufferedBytes;
-    std::memset(ctx.buffer + buffered, 0, B - buffered);
-    runs[lane][0] = {ctx.buffer, 1, buffered};
+    runs[lane][0] = {ctx.buffer, 1, PrepareFinalBlock(&ctx)};
   }
   ProcessRuns(kernel, batch, runs);
 
   for (int lane = 0; lane < BatchLanes; ++lane) {
     Ctx512& ctx = batch->lanes[lane];
     if (digests[lane] == nullptr || ctx.header.digestBits == 0) continue;
-    std::memset(ctx.buffer, 0, B);  // output block 0: a counter of zero
-    ctx.header.tweak = {0, FlagFirst | FlagFinal | TypeOutput};
-    ctx.header.bufferedBytes = 0;
-    runs[lane][0] = {ctx.buffer, 1, 8};
+    PrepareOutputBlock(&ctx, 0);
+    runs[lane][0] = {ctx.buffer, 1, kOutputByteCountAdd};
   }
   ProcessRuns(kernel, batch, runs);
 
   for (int lane = 0; lane < BatchLanes; ++lane) {
     const Ctx512& ctx = batch->lanes[lane];
-    if (digests[lane] == nullptr) continue;
-    std::uint8_t block[B];
-    for (int i = 0; i < 8; ++i) StoreLE64(block + 8 * i, ctx.chain[i]);
-    std::memcpy(digests[lane], block, (ctx.header.digestBits + 7) / 8);
+    if (digests[lane] != nullptr) StoreOutput(ctx, digests[lane], DigestBytes(ctx.header.digestBits));
   }
   return 0;
 }

@@ -13,15 +13,12 @@
 #include <type_traits>
 
 #include "kernels.h"
+#include "mode_steps.h"
 #include "words.h"
 
 namespace morv {
 namespace {
 
-template <class Ctx>
-constexpr std::size_t kBlockBytes = sizeof(Ctx::buffer);
-template <class Ctx>
-constexpr std::size_t kChainWords = sizeof(Ctx::chain) / sizeof(std::uint64_t);
 template <class Ctx>
 using Chain = std::array<std::uint64_t, kChainWords<Ctx>>;
 
@@ -103,79 +100,38 @@ int InitWidth(Ctx* ctx, std::size_t digestBits, Process process) {
   return 0;
 }
 
-// The last block given, full or not, always stays in the buffer so that Final
-// can process it with FlagFinal; whole blocks before it go straight from the
-// caller's bytes to ProcessBlocks in one call.
 template <class Ctx, class Process>
 int UpdateWidth(Ctx* ctx, const std::uint8_t* bytes, std::size_t byteCount, Process process) {
-  constexpr std::size_t B = kBlockBytes<Ctx>;
-  std::size_t& buffered = ctx->header.bufferedBytes;
-  if (byteCount > B - buffered) {
-    if (buffered > 0) {
-      const std::size_t fill = B - buffered;
-      if (fill != 0) std::memcpy(ctx->buffer + buffered, bytes, fill);
-      bytes += fill;
-      byteCount -= fill;
-      process(ctx, ctx->buffer, 1, B);
-      buffered = 0;
-    }
-    if (byteCount > B) {
-      const std::size_t blocks = (byteCount - 1) / B;
-      process(ctx, bytes, blocks, B);
-      bytes += blocks * B;
-      byteCount -= blocks * B;
-    }
-  }
-  if (byteCount == B) {
-    std::memcpy(ctx->buffer, bytes, B);  // a whole block, copied inline: the streaming case
-    buffered = B;
-  } else if (byteCount > 0) {
-    std::memcpy(ctx->buffer + buffered, bytes, byteCount);
-    buffered += byteCount;
-  }
+  const UpdateSteps steps = PlanUpdate(ctx, bytes, byteCount);
+  if (steps.bufferFull) process(ctx, ctx->buffer, 1, kBlockBytes<Ctx>);
+  if (steps.blockCount != 0) process(ctx, steps.blocks, steps.blockCount, kBlockBytes<Ctx>);
+  KeepRest(ctx, steps);
   return 0;
 }
 
-// Processes the final block, then produces the digest in counter mode: each
-// counter block is keyed by the same final chain and yields B digest bytes.
 template <class Ctx, class Process>
 int FinalWidth(Ctx* ctx, std::uint8_t* digest, Process process) {
   constexpr std::size_t B = kBlockBytes<Ctx>;
-  ctx->header.tweak.T1 |= FlagFinal;
-  const std::size_t buffered = ctx->header.bufferedBytes;
-  std::memset(ctx->buffer + buffered, 0, B - buffered);
-  process(ctx, ctx->buffer, 1, buffered);
+  process(ctx, ctx->buffer, 1, PrepareFinalBlock(ctx));
 
-  const std::size_t digestBytes = ctx->header.digestBits / 8 + (ctx->header.digestBits % 8 != 0);
-  std::memset(ctx->buffer, 0, B);
+  const std::size_t digestBytes = DigestBytes(ctx->header.digestBits);
   std::uint64_t finalChain[kChainWords<Ctx>];
   std::memcpy(finalChain, ctx->chain, sizeof finalChain);
   for (std::uint64_t counter = 0; counter * B < digestBytes; ++counter) {
-    StoreLE64(ctx->buffer, counter);
-    ctx->header.tweak = {0, FlagFirst | FlagFinal | TypeOutput};
-    ctx->header.bufferedBytes = 0;
-    process(ctx, ctx->buffer, 1, 8);
-
+    PrepareOutputBlock(ctx, counter);
+    process(ctx, ctx->buffer, 1, kOutputByteCountAdd);
     const std::size_t offset = counter * B;
-    const std::size_t count = std::min(B, digestBytes - offset);
-    std::uint8_t block[B];
-    for (std::size_t i = 0; i < kChainWords<Ctx>; ++i) StoreLE64(block + 8 * i, ctx->chain[i]);
-    // cppcheck-suppress uninitvar ; the loop above writes all B bytes of block
-    std::memcpy(digest + offset, block, count);
+    StoreOutput(*ctx, digest + offset, std::min(B, digestBytes - offset));
     std::memcpy(ctx->chain, finalChain, sizeof finalChain);
   }
   return 0;
 }
 
-// A partial last byte keeps its message bits, gets a 1 bit just below them and
-// zeros under that; it is absorbed as a whole byte and FlagBitPad marks it.
 template <class Ctx, class Process>
 int UpdateBits(Ctx* ctx, const std::uint8_t* message, std::size_t bitCount, Process process) {
-  const std::size_t wholeBytes = bitCount / 8;
-  UpdateWidth(ctx, message, wholeBytes, process);
-  if (const unsigned partialBits = bitCount % 8; partialBits != 0) {
-    const unsigned padBit = 0x80u >> partialBits;
-    const auto padded = static_cast<std::uint8_t>((message[wholeBytes] & ~(2 * padBit - 1)) | padBit);
+  UpdateWidth(ctx, message, bitCount / 8, process);
+  if (bitCount % 8 != 0) {
+    const std::uint8_t padded = PadPartialByte(message, bitCount);
     UpdateWidth(ctx, &padded, 1, process);
     ctx->header.tweak.T1 |= FlagBitPad;
   }
