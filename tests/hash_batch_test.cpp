@@ -3,7 +3,9 @@
 // unequal sizes, finish at different times and start again with a new message,
 // at random digest lengths and message lengths around the block boundaries,
 // with and without a partial last byte. A kernel the CPU cannot run is skipped.
+#include <cstring>
 #include <random>
+#include <utility>
 
 #include "lane_driver.h"
 #include "test_util.h"
@@ -54,6 +56,27 @@ TEST_P(BatchTest, LanesGiveTheScalarDigests) {
     }
     EXPECT_EQ(ToHex(whole[i]), ToHex(expected)) << "whole, " << i;
   }
+}
+
+// The batch mode runs the preferred (last) lane kernel that this CPU can run.
+TEST(Batch, RunsThePreferredLaneKernel) {
+  const char* preferred = kLaneKernels[0].name;
+  for (const LaneKernel& kernel : kLaneKernels) {
+    if (kernel.runsHere()) preferred = kernel.name;
+  }
+  EXPECT_STREQ(BatchKernelName(), preferred);
+}
+
+// No lane outside 0..7, no digest length outside 0..512: refused, nothing changed.
+TEST(Batch, InitRefusesWithoutAStrayWrite) {
+  BatchContext batch, before;
+  std::memset(&batch, 0x5c, sizeof batch);
+  std::memcpy(&before, &batch, sizeof batch);
+  for (const auto& [lane, bits] : {std::pair{-1, 256}, {8, 256}, {0, -1}, {7, 513}}) {
+    EXPECT_EQ(BatchInit(&batch, lane, bits), 1) << lane << " " << bits;
+  }
+  EXPECT_EQ(std::memcmp(&batch, &before, sizeof batch), 0);
+  EXPECT_EQ(BatchInit(&batch, 7, 512), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kLaneKernels),
