@@ -4,18 +4,23 @@
 // needs a CPU feature; nothing where none does) and a jump.
 #include "kernels.h"
 
-#include <iterator>
+#include <span>
 
 namespace morv {
 namespace {
 
-template <class Ctx>
-const Kernel<Ctx>& Chosen() {
-  const auto kernels = Kernels<Ctx>();
+// Lists put the portable kernel first, which runs anywhere, and the preferred last.
+template <class K>
+const K& LastThatRuns(std::span<const K> kernels) {
   for (std::size_t i = kernels.size() - 1; i > 0; --i) {
     if (kernels[i].runsHere()) return kernels[i];
   }
   return kernels[0];
+}
+
+template <class Ctx>
+const Kernel<Ctx>& Chosen() {
+  return LastThatRuns<Kernel<Ctx>>(Kernels<Ctx>());
 }
 
 }  // namespace
@@ -30,12 +35,7 @@ void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t b
   Chosen<Ctx1024>().processBlocks(ctx, blocks, blockCount, byteCountAdd);
 }
 
-const LaneKernel& ChosenLaneKernel() {
-  for (std::size_t i = std::size(kLaneKernels) - 1; i > 0; --i) {
-    if (kLaneKernels[i].runsHere()) return kLaneKernels[i];
-  }
-  return kLaneKernels[0];
-}
+const LaneKernel& ChosenLaneKernel() { return LastThatRuns<LaneKernel>(kLaneKernels); }
 
 const char* BatchKernelName() { return ChosenLaneKernel().name; }
 
