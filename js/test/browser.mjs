@@ -46,8 +46,8 @@ function serve() {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// The page's result under a policy, with the page's errors.
-export async function runPage(csp, rounds = 0) {
+// use(tab, errors) on the page under a policy, once the page has its result.
+export async function withPage(csp, use) {
   const server = await serve();
   const browser = await chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -59,14 +59,17 @@ export async function runPage(csp, rounds = 0) {
     const errors = [];
     tab.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
     tab.on('console', (message) => message.type() === 'error' && errors.push(`console: ${message.text()}`));
-    await tab.goto(`http://127.0.0.1:${server.address().port}/page.html?csp=${csp}&rounds=${rounds}`);
+    await tab.goto(`http://127.0.0.1:${server.address().port}/page.html?csp=${csp}`);
     await tab.waitForFunction(() => window.morvResult, null, { timeout: 120000 });
-    return { ...(await tab.evaluate(() => window.morvResult)), errors };
+    return await use(tab, errors);
   } finally {
     await browser.close();
     server.close();
   }
 }
+
+// The page's result under a policy, with the page's errors.
+const runPage = (csp) => withPage(csp, async (tab, errors) => ({ ...(await tab.evaluate(() => window.morvResult)), errors }));
 
 async function main() {
   const checks = [];
