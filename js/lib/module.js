@@ -31,13 +31,13 @@ try {
   loading = Promise.resolve();
 } catch (error) {
   // Only a refusal of synchronous compilation is worth a second, asynchronous try.
-  loading = error instanceof RangeError
-    ? WebAssembly.instantiate(code, {}).then((result) => attach(result.instance))
-    : Promise.reject(error);
-  loading = loading.catch((cause) => {
-    failure = cause;
-    throw cause;
-  });
+  if (!(error instanceof RangeError)) failure = error;
+  loading = (failure ? Promise.reject(failure) : WebAssembly.instantiate(code, {})).then(
+    (result) => attach(result.instance),
+    (cause) => {
+      failure = cause;
+      throw cause;
+    });
 }
 
 // Resolves once the module is there; rejects when the host refuses it (a

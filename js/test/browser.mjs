@@ -1,97 +1,28 @@
-// The browser test: headless Chromium (the system's, driven by playwright-core)
-// loads the package's ES module from a static server on 127.0.0.1 and runs the
-// known answers in the page, with no Content-Security-Policy and with one that
-// allows 'wasm-unsafe-eval' but not 'unsafe-eval'; under a policy without
+// The browser test: the known answers in the package's page in headless
+// Chromium, with no Content-Security-Policy and with one that allows
+// 'wasm-unsafe-eval' but not 'unsafe-eval'; under a policy without
 // 'wasm-unsafe-eval' the package must say that it could not load. Any
 // mismatch, page error or console error fails it.
 //
-//   node test/browser.mjs            (CHROMIUM=... names another browser)
-import { readFile } from 'node:fs/promises';
-import { createServer } from 'node:http';
-import { extname, join, normalize } from 'node:path';
-import { fileURLToPath } from 'node:url';
+//   node test/browser.mjs
+import { withPage } from '../tools/chromium.mjs';
 
-import { chromium } from 'playwright-core';
-
-const root = fileURLToPath(new URL('..', import.meta.url));
-const vectors = new URL('../../tests/data/hash_vectors.txt', import.meta.url);
-const types = { '.js': 'text/javascript', '.html': 'text/html', '.txt': 'text/plain' };
-const page = '<!doctype html><meta charset="utf-8"><title>morv</title><script type="module" src="/test/page.js"></script>';
-
-// Serves the package folder, the known answers at /vectors and the page at
-// /page.html, with the policy that the query's csp names.
-const policies = {
-  none: null,
-  wasm: "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'",
-  strict: "default-src 'self'; script-src 'self'",
-};
-
-function serve() {
-  const server = createServer(async (request, response) => {
-    const url = new URL(request.url, 'http://127.0.0.1');
-    const policy = policies[url.searchParams.get('csp') ?? 'none'];
-    const headers = policy ? { 'Content-Security-Policy': policy } : {};
-    try {
-      let body;
-      if (url.pathname === '/page.html') body = page;
-      else if (url.pathname === '/vectors') body = await readFile(vectors);
-      else if (url.pathname === '/favicon.ico') body = '';
-      else body = await readFile(join(root, normalize(url.pathname).replace(/^(\.\.[/\\])+/, '')));
-      response.writeHead(200, { ...headers, 'Content-Type': types[extname(url.pathname)] ?? 'text/html' });
-      response.end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-// use(tab, errors) on the page under a policy, once the page has its result.
-export async function withPage(csp, use) {
-  const server = await serve();
-  const browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync'],
-  });
-  try {
-    const tab = await browser.newPage();
-    const errors = [];
-    tab.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
-    tab.on('console', (message) => message.type() === 'error' && errors.push(`console: ${message.text()}`));
-    await tab.goto(`http://127.0.0.1:${server.address().port}/page.html?csp=${csp}`);
-    await tab.waitForFunction(() => window.morvResult, null, { timeout: 120000 });
-    return await use(tab, errors);
-  } finally {
-    await browser.close();
-    server.close();
-  }
-}
-
-// The page's result under a policy, with the page's errors.
 const runPage = (csp) => withPage(csp, async (tab, errors) => ({ ...(await tab.evaluate(() => window.morvResult)), errors }));
-
-async function main() {
-  const checks = [];
-  const report = (name, problems) => {
-    console.log(`${problems.length ? 'not ok' : 'ok'} - ${name}`);
-    for (const problem of problems) console.log(`#   ${problem}`);
-    checks.push(problems.length === 0);
-  };
-  for (const csp of ['none', 'wasm']) {
-    const result = await runPage(csp);
-    const problems = [...result.errors, ...(result.mismatches ?? []), result.error, result.loadError].filter(Boolean);
-    if (!(result.cases >= 60)) problems.push(`only ${result.cases} known answers ran`);
-    if (!result.streams) problems.push('hashStream of a Blob and a ReadableStream did not give the one-call digest');
-    report(`policy ${csp}: ${result.cases} known answers and the stream helper in the page`, problems);
-  }
-  // The page's console reports the blocked compile; the package must name it too.
-  const refused = await runPage('strict');
-  report(`policy without 'wasm-unsafe-eval': ${refused.callError}`,
-    /could not be loaded/.test(refused.callError ?? '') && refused.loadError ? [] : [JSON.stringify(refused)]);
-  const failed = checks.filter((ok) => !ok).length;
-  console.log(`${checks.length - failed} passed, ${failed} failed`);
-  process.exitCode = failed ? 1 : 0;
+let failed = 0;
+const report = (name, problems) => {
+  console.log(`${problems.length ? 'not ok' : 'ok'} - ${name}${problems.map((p) => `\n#   ${p}`).join('')}`);
+  failed += problems.length > 0;
+};
+for (const csp of ['none', 'wasm']) {
+  const result = await runPage(csp);
+  const problems = [...result.errors, ...(result.mismatches ?? []), result.error, result.loadError].filter(Boolean);
+  if (!(result.cases >= 60)) problems.push(`only ${result.cases} known answers ran`);
+  if (!result.streams) problems.push('hashStream of a Blob and a ReadableStream did not give the one-call digest');
+  report(`policy ${csp}: ${result.cases} known answers and the stream helper in the page`, problems);
 }
-
-if (process.argv[1] === fileURLToPath(import.meta.url)) await main();
+// The page's console reports the blocked compile; the package must say so too.
+const refused = await runPage('strict');
+report(`policy without 'wasm-unsafe-eval': ${refused.callError}`,
+  /could not be loaded/.test(refused.callError) && refused.loadError ? [] : [JSON.stringify(refused)]);
+console.log(`${3 - failed} passed, ${failed} failed`);
+process.exitCode = failed ? 1 : 0;
