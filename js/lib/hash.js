@@ -6,10 +6,12 @@ import { invalidType, invalidValue, outOfRange, partialByteEnded } from './error
 import { bytesOf } from './input.js';
 import { check, module } from './module.js';
 
+// Digest lengths are whole bytes, up to the module's digest buffer.
 function digestBitsOf(bits) {
   if (typeof bits !== 'number') throw invalidType('bits', 'of type number', bits);
-  if (!Number.isInteger(bits) || bits < 8 || bits > 65536 || bits % 8 !== 0) {
-    throw outOfRange('bits', 'a multiple of 8 from 8 to 65536', bits);
+  const maxBits = 8 * module().digest.length;
+  if (!Number.isInteger(bits) || bits < 8 || bits > maxBits || bits % 8 !== 0) {
+    throw outOfRange('bits', `a multiple of 8 from 8 to ${maxBits}`, bits);
   }
   return bits;
 }

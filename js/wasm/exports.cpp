@@ -27,6 +27,8 @@ MORV_WASM_EXPORT("contextBytes") std::size_t ContextBytes() { return sizeof scra
 MORV_WASM_EXPORT("input") std::uint8_t* Input() { return input; }
 MORV_WASM_EXPORT("inputBytes") std::size_t InputBytes() { return kInputBytes; }
 MORV_WASM_EXPORT("digest") std::uint8_t* Digest() { return digest; }
+// The longest digest the package offers: its bits are the limit of digest lengths.
+MORV_WASM_EXPORT("digestBytes") std::size_t DigestBytes() { return kMaxDigestBytes; }
 
 // Each returns the core's result: 0 on success.
 MORV_WASM_EXPORT("init") int InitScratch(int digestBits) { return morv::Init(&scratch, digestBits); }
