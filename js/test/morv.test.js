@@ -94,10 +94,12 @@ test('a message longer than the module\'s input buffer: one call equals small pi
 
 test('streams: Node Readable, ReadableStream, Blob, File, iterables, and a failing stream', async () => {
   const chunks = ['ab', 'c'];
-  for (const source of [Readable.from(chunks.map((c) => Buffer.from(c))), Readable.from(chunks), new Blob(chunks).stream(),
+  const web = new Blob(chunks).stream();
+  for (const source of [Readable.from(chunks.map((c) => Buffer.from(c))), Readable.from(chunks), web,
     new Blob(chunks), new File(chunks, 'abc.txt'), (async function* () { yield* chunks; }()), chunks]) {
     assert.equal(await hashStream(source, 512, 'hex'), reference(abc));
   }
+  assert.equal(web.locked, false);
   await assert.rejects(hashStream(new Readable({ read() { this.destroy(new Error('disk gone')); } })), /disk gone/);
   await assert.rejects(hashStream(42), { name: 'TypeError', code: 'ERR_INVALID_ARG_TYPE' });
 });
