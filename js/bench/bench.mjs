@@ -62,7 +62,10 @@ for (const name of [...Object.keys(contenders), 'native library']) {
   rates[name] = [];
   latencies[name] = [];
 }
-for (const call of Object.values(contenders)) seconds(call, small, 20000) && seconds(call, large, 2);  // warm-up
+for (const call of Object.values(contenders)) {  // warm-up
+  seconds(call, small, 20000);
+  seconds(call, large, 2);
+}
 for (let round = 0; round < rounds; round++) {
   for (const name of shuffled([...Object.keys(contenders), 'native library'])) {
     if (name === 'native library') {
