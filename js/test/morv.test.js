@@ -31,7 +31,7 @@ test('refusals, as Node names them, leave the object as it was', () => {
     [() => morv([0x61], 256), TypeError, 'ERR_INVALID_ARG_TYPE', /Received an instance of Array$/],
     [() => hashMany([abc, 1]), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument/],
     [() => hashMany(5), TypeError, 'ERR_INVALID_ARG_TYPE', /"messages" argument/],
-    [() => createHash('512'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bits" argument must be of type number/],
+    [() => createHash('512'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bits" argument must be of type number\. Received type string \('512'\)$/],
     ...[7, 0, 65544, 511.5, -8].flatMap((bits) => [() => morv(abc, bits), () => hashMany([], bits)].map((call) => [call, RangeError,
       'ERR_OUT_OF_RANGE', new RegExp(`"bits" .* a multiple of 8 from 8 to 65536\\. Received ${bits}$`)])),
     [() => createHash().updateBits(abc, -1), RangeError, 'ERR_OUT_OF_RANGE', /from 0 to 24, the bits in data\. Received -1$/],
