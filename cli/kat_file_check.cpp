@@ -9,6 +9,9 @@
 namespace morv::cli {
 
 bool Malformed(const KatFileCheck& check, const char* format, ...) {
+  // What looks like a break in the layout after a read error is the read
+  // error, which the caller reports.
+  if (check.reader.readErrno() != 0) return false;
   std::fflush(stdout);
   std::fprintf(stderr, "%s: %s:", programName, check.name);
   if (check.reader.lineNumber() > 0) std::fprintf(stderr, "%d:", check.reader.lineNumber());

@@ -33,7 +33,7 @@ bool CheckExtremelyLongKat(KatFileCheck& check);
 bool CheckMonteCarloKat(KatFileCheck& check);
 
 // Prints "PROGRAM: NAME:LINE: message" for the current line (no LINE in an
-// empty file); returns false.
+// empty file), unless a read error ended the input; returns false.
 [[gnu::format(printf, 2, 3)]] bool Malformed(const KatFileCheck& check, const char* format, ...);
 
 // Requires the key, e.g. "Msg", on the current field line.
