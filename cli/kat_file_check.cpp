@@ -24,6 +24,16 @@ bool Malformed(const KatFileCheck& check, const char* format, ...) {
   return false;
 }
 
+bool CheckRecords(KatFileCheck& check) {
+  if (!check.reader.Next()) return Malformed(check, "no KAT records in the file");
+  const std::string_view first = check.reader.key();
+  if (first == "Len") return CheckMessageKat(check);
+  if (first == "Repeat") return CheckExtremelyLongKat(check);
+  if (first == "Seed") return CheckMonteCarloKat(check);
+  return Malformed(check, "\"Len = \", \"Repeat = \" or \"Seed = \" expected, found \"%.40s\"",
+                   check.reader.line().c_str());
+}
+
 bool Require(const KatFileCheck& check, const char* key) {
   if (check.reader.key() == key) return true;
   return Malformed(check, "\"%s = \" expected, found \"%.40s\"", key, check.reader.line().c_str());

@@ -25,6 +25,10 @@ struct KatFileCheck {
   int mismatches = 0;
 };
 
+// Recognises the layout by the file's first field line and checks every
+// record with its checker; false when the file is malformed.
+bool CheckRecords(KatFileCheck& check);
+
 // Each checker starts on the file's first field line and returns false when
 // the file is malformed, after saying where; the records before that point
 // have been checked and counted.

@@ -1,0 +1,81 @@
+// katcheck's check of one KAT file in memory, whatever its bytes: no crash and
+// no sanitizer report; a malformed file gets exactly one message on standard
+// error and a well-formed one none; each mismatch is three lines on standard
+// output. Then the same file once more with one of its reads failing: the
+// reader keeps the error, nothing is said about the layout (katcheck reports
+// the error alone), and standard output got a prefix of what it got the first
+// time.
+//
+// Input: the first two bytes pick which read fails, the rest is the file.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "diagnostics.h"
+#include "kat.h"
+#include "kat_file_check.h"
+#include "memory_streams.h"
+#include "require.h"
+
+namespace {
+
+using namespace morv::cli;
+
+struct Run {
+  bool wellFormed;
+  int readErrno;
+  int mismatches;
+  std::string out, err;
+  std::size_t consumed;  // see Source::Consumed
+};
+
+Run Check(morv::fuzz::Source source) {
+  Run run{};
+  run.err = morv::fuzz::Capture(stderr, [&] {
+    run.out = morv::fuzz::Capture(stdout, [&] {
+      const morv::kat::File in(source.Open());
+      KatReader reader(in.get());
+      KatFileCheck check{"f", reader};
+      run.wellFormed = CheckRecords(check);
+      run.readErrno = reader.readErrno();
+      run.mismatches = check.mismatches;
+      run.consumed = source.Consumed(in.get());
+    });
+  });
+  return run;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size()) ++n;
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2 || size > (1 << 14)) return -1;
+  const std::string file(reinterpret_cast<const char*>(data) + 2, size - 2);
+  // The text is hashed once per repetition and each Monte Carlo record is
+  // 1000 hashes: more of either only takes longer.
+  for (std::size_t at = 0; (at = file.find("Repeat = ", at)) != std::string::npos; ++at) {
+    if (std::atoll(file.c_str() + at + 9) > 64) return -1;
+  }
+  if (Count(file, "j = ") > 2) return -1;
+  programName = "katcheck";
+
+  const Run clean = Check({file});
+  MORV_REQUIRE(clean.readErrno == 0);
+  // Lines are counted: on a terminal, progress without line ends goes there too.
+  MORV_REQUIRE(Count(clean.err, "\n") == (clean.wellFormed ? 0u : 1u));
+  MORV_REQUIRE(clean.wellFormed || clean.err.find("katcheck: f:") != std::string::npos);
+  MORV_REQUIRE(Count(clean.out, "\n") == 3u * static_cast<unsigned>(clean.mismatches));
+
+  const std::size_t failAt = (data[0] | data[1] << 8) % clean.consumed;
+  const Run failed = Check({file, failAt});
+  MORV_REQUIRE(failed.readErrno == EIO);
+  MORV_REQUIRE(Count(failed.err, "\n") == 0);
+  MORV_REQUIRE(clean.out.starts_with(failed.out));
+  return 0;
+}
