@@ -2,7 +2,8 @@
 # A long fuzzing campaign: each target in turn on FUZZ_JOBS cores, in chunks,
 # until it has run FUZZ_GOAL executions or FUZZ_SECONDS seconds; then what it
 # found is merged into its seed corpus in fuzz/corpus/ in the smallest form
-# (-merge=1 keeps the seeds and adds only inputs that reach something new).
+# (-merge=1 keeps the seeds and adds the smallest inputs that reach code they
+# do not).
 # Prints the executions per target; fails when a target failed, keeping the
 # input in build-fuzz/artifacts/.
 #
@@ -68,8 +69,10 @@ for target in "${targets[@]}"; do
     fi
   done
   before=$(ls "fuzz/corpus/$target" | wc -l)
-  "$build/fuzz/fuzz_$target" -merge=1 -max_len=16384 "fuzz/corpus/$target" "$work/$target" \
-    > "$work/$target.merge.log" 2>&1
+  # New edges only, not new hit counts of known ones: that keeps the corpus a
+  # few dozen inputs.
+  "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=16384 "fuzz/corpus/$target" \
+    "$work/$target" >"$work/$target.merge.log" 2>&1
   summary+=("$(printf '%-16s %-6s %6ss %12s executions %8s a second a core, corpus %3s -> %s' \
     "$target" "$result" "$seconds" "$runs" "$((runs / (seconds > 0 ? seconds : 1) / jobs))" \
     "$before" "$(ls "fuzz/corpus/$target" | wc -l)")")
