@@ -14,7 +14,8 @@ closed its own standard output, where nothing can be said; morvsum and katcheck
 on standard error, katcheck in exactly one line. A signal, a hang, or a failure
 that strace did not inject where it should have fails the sweep. The dynamic
 loader's calls, made before main, are left alone. Prints the runs per program,
-call and error, and exits 1 when a run failed.
+call and error, with how they passed (exit 0 with the same output, or failed
+and said so), and exits 1 when a run failed.
 """
 import argparse, concurrent.futures, os, re, shutil, subprocess, sys, tempfile, time
 
@@ -115,8 +116,11 @@ def calls(trace):
     return found
 
 
+PASSED = ("exit 0", "said so")
+
+
 def judge(program, clean, faulted, kind, argument):
-    """None when the faulted run passes, else what is wrong."""
+    """How the faulted run passed (one of PASSED), or what is wrong with it."""
     status, out, err, files, trace = faulted
     if status == "hang":
         return "hung"
@@ -126,23 +130,23 @@ def judge(program, clean, faulted, kind, argument):
     if len(injected) != 1 or injected[0].group(2) != argument:
         return "the failure was not injected where the clean run made that call"
     if status == 0:
-        return None if (out, err, files) == clean[1:4] else "exited 0, but its output differs"
+        return "exit 0" if (out, err, files) == clean[1:4] else "exited 0, but its output differs"
     name = os.path.basename(program.argv[0])
     if name == "genkat":
         lines, expected = out.decode(errors="replace").splitlines(), clean[1].decode().splitlines()
         if err:
             return "wrote to standard error"
         if status == 6 and kind in ("write", "close") and argument == "1" and clean[1].startswith(out):
-            return None
+            return "said so"
         if not lines or lines[-1].startswith("finished ") or lines[:-1] != expected[:len(lines) - 1]:
             return f"exited {status} without its error line"
-        return None
+        return "said so"
     lines = err.decode(errors="replace").splitlines()
     if not lines or any(not line.startswith(program.argv[0] + ": ") for line in lines):
         return f"exited {status} without its error line"
     if name == "katcheck" and len(lines) != 1:
         return f"exited {status} with {len(lines)} lines on standard error, not one"
-    return None
+    return "said so"
 
 
 def main():
@@ -169,17 +173,16 @@ def main():
 
     table = {}
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        for (program, kind, error, number, argument), problem in pool.map(attempt, plans):
-            row = table.setdefault((program.name, kind, error), [0, 0])
-            row[0] += 1
-            if problem:
-                row[1] += 1
+        for (program, kind, error, number, argument), outcome in pool.map(attempt, plans):
+            row = table.setdefault((program.name, kind, error), [0, 0, 0])
+            row[PASSED.index(outcome) if outcome in PASSED else 2] += 1
+            if outcome not in PASSED:
                 problems.append(f"{program.name}: {kind} #{number} ({argument}) failing with {error}: "
-                                f"{problem} (strace -e inject={kind}:error={error}:when={number})")
+                                f"{outcome} (strace -e inject={kind}:error={error}:when={number})")
 
-    print(f"{'program':<16} {'call':<11} {'error':<7} {'runs':>5} {'failed':>7}")
-    for (name, kind, error), (runs, failed) in table.items():
-        print(f"{name:<16} {kind:<11} {error:<7} {runs:>5} {failed:>7}")
+    print(f"{'program':<16} {'call':<11} {'error':<7} {'runs':>5} {'exit 0':>7} {'said so':>8} {'FAILED':>7}")
+    for (name, kind, error), row in table.items():
+        print(f"{name:<16} {kind:<11} {error:<7} {sum(row):>5} {row[0]:>7} {row[1]:>8} {row[2]:>7}")
     print(f"{len(plans)} runs in {time.time() - started:.0f} s, {len(problems)} failed")
     for problem in problems:
         print("FAIL:", problem)
