@@ -23,14 +23,16 @@ KatStatus WriteExtremelyLongMsgKat(int digestBits, KatFiles& files) {
   std::FILE* in = files.in.get();
 
   if (!SeekMarker(in, "Repeat = ")) {
-    return Fail(files, FieldMissing, "ERROR: unable to read 'Repeat' from <ExtremelyLongMsgKAT.txt>\n");
+    return Fail(files, FieldMissing,
+                "ERROR: unable to read 'Repeat' from <ExtremelyLongMsgKAT.txt>\n");
   }
   int repeat = 0;
   if (!ReadDecimal(in, repeat)) {
     return Fail(files, FieldInvalid, "ERROR: invalid 'Repeat' in <ExtremelyLongMsgKAT.txt>\n");
   }
   if (!SeekMarker(in, "Text = ")) {
-    return Fail(files, FieldMissing, "ERROR: unable to read 'Text' from <ExtremelyLongMsgKAT.txt>\n");
+    return Fail(files, FieldMissing,
+                "ERROR: unable to read 'Text' from <ExtremelyLongMsgKAT.txt>\n");
   }
   std::uint8_t text[64];
   if (!ReadWordOfLength(in, reinterpret_cast<char*>(text), sizeof text)) {

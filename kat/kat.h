@@ -76,6 +76,7 @@ struct MessageKatKind {
   int maxBits;             // the largest valid bit length
 };
 
+// The four generators' kinds, defined beside them.
 extern const MessageKatKind kShortMsgKat;
 extern const MessageKatKind kLongMsgKat;
 extern const KatKind kExtremelyLongMsgKat;
