@@ -21,8 +21,8 @@ import argparse, concurrent.futures, os, re, shutil, subprocess, sys, tempfile, 
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SMALL_RUN = os.path.join(ROOT, "tests", "data", "small-run")
-# Every morvsum run starts with these options.
-MORVSUM = ["morvsum"]
+# The options of every morvsum run.
+MORVSUM_OPTIONS = []
 ERRORS = {"read": ["EIO", "EINTR"], "write": ["EIO", "ENOSPC", "EINTR"],
           "openat": ["EACCES", "EMFILE", "EIO"], "close": ["EIO"],
           "newfstatat": ["EIO"], "fstat": ["EIO"], "statx": ["EIO"], "lseek": ["EIO"]}
@@ -39,7 +39,7 @@ class Program:
 
 def programs(build):
     tool = lambda name: os.path.join(build, "cli", name)
-    morvsum = [tool("morvsum")] + MORVSUM[1:]
+    morvsum = [tool("morvsum")] + MORVSUM_OPTIONS
     inputs = {name: os.path.join(SMALL_RUN, "input", name) for name in KAT_INPUTS}
     katfiles = {name: os.path.join(SMALL_RUN, "expected", name)
                 for name in ["ShortMsgKAT_224.txt", "ExtremelyLongMsgKAT_224.txt", "MonteCarlo_224.txt"]}
@@ -162,7 +162,10 @@ def main():
         if clean[0] != 0:
             sys.exit(f"fault sweep: {program.name} fails without a fault: {clean[2].decode()}")
         cleans[program.name] = clean
-        for kind, listed in calls(clean[4]).items():
+        listed_calls = calls(clean[4])
+        if not listed_calls:
+            sys.exit(f"fault sweep: no calls of {program.name} listed: can strace show stacks (-k) here?")
+        for kind, listed in listed_calls.items():
             for error in ERRORS[kind]:
                 plans += [(program, kind, error, number, argument) for number, argument in listed]
 
