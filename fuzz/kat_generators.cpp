@@ -6,8 +6,9 @@
 // read. The case folders of the test suite pin what the files hold.
 //
 // Input: the first byte picks the generator and the digest length, the next two
-// the byte whose read fails, the rest is the input file. The Monte Carlo generator stops
-// after the seed: its chain, a fixed 100,000 hashes, reads nothing.
+// the byte whose read fails, the rest is the input file. The Monte Carlo
+// generator stops after the seed: its chain, a fixed 100,000 hashes, reads
+// nothing.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
