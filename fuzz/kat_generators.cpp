@@ -6,9 +6,10 @@
 // read. The case folders of the test suite pin what the files hold.
 //
 // Input: the first byte picks the generator and the digest length, the next two
-// the byte whose read fails, the rest is the input file. The Monte Carlo
-// generator stops after the seed: its chain, a fixed 100,000 hashes, reads
-// nothing.
+// are spare, the rest is the input file. The byte whose read fails comes from
+// a hash of the whole input, so that every change of it tries another one. The
+// Monte Carlo generator stops after the seed: its chain, a fixed 100,000
+// hashes, reads nothing.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MORV_REQUIRE(!clean.printed.empty() && clean.printed.find('\n') == clean.printed.size() - 1);
   MORV_REQUIRE((clean.status == Ok) == clean.printed.starts_with("finished "));
 
-  const std::size_t failAt = (data[1] | data[2] << 8) % (input.size() + 1);  // a byte, or the end
+  const std::size_t failAt = morv::fuzz::Pick(data, size, input.size() + 1);  // a byte, or the end
   const Run failed = Generate(kind, generator, digestBits, {input, failAt});
   if (!failed.failed) return 0;  // the generator did not need that byte
   MORV_REQUIRE(failed.status == FileReadFailed);

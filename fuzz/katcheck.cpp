@@ -6,7 +6,8 @@
 // about the layout (katcheck reports the error alone), and standard output got
 // a prefix of what it got the first time.
 //
-// Input: the first two bytes pick the byte whose read fails, the rest is the file.
+// Input: two spare bytes, then the file. The byte whose read fails comes from a
+// hash of the whole input, so that every change of it tries another one.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MORV_REQUIRE(clean.wellFormed || clean.err.find("katcheck: f:") != std::string::npos);
   MORV_REQUIRE(Lines(clean.out) == 3L * clean.mismatches);
 
-  const std::size_t failAt = (data[0] | data[1] << 8) % (file.size() + 1);  // a byte, or the end
+  const std::size_t failAt = morv::fuzz::Pick(data, size, file.size() + 1);  // a byte, or the end
   const Run failed = Check({file, failAt});
   if (!failed.failed) return 0;  // the reader did not need that byte
   MORV_REQUIRE(failed.readErrno == EIO);

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,6 +40,12 @@ struct Source {
     return static_cast<ssize_t>(n);
   }
 };
+
+// One of n, from a hash of the fuzzer's input: a mutation anywhere in it picks
+// another, where a field of its own would seldom be the part mutated.
+inline std::size_t Pick(const std::uint8_t* data, std::size_t size, std::size_t n) {
+  return std::hash<std::string_view>{}({reinterpret_cast<const char*>(data), size}) % n;
+}
 
 // A stream whose bytes go to text.
 struct Sink {
