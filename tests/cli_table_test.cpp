@@ -56,7 +56,8 @@ void MakeFiles(const TableRow& row) {
     } else if (key == "symlink") {
       fs::create_symlink(v.at(1), v.at(0));
     } else if (key != "run" && key != "stdin" && key != "stdout" && key != "stdout-to" &&
-               key != "stdout-starts" && key != "stderr" && key != "status") {
+               key != "stdout-starts" && key != "stderr" && key != "status" &&
+               key != "open-files") {
       ADD_FAILURE() << row.where << ": unknown key " << key;
     }
   }
@@ -71,7 +72,8 @@ TEST_P(ToolTable, Row) {
   TempDir dir;
   MakeFiles(row);
   const ProgramRun r = RunProgram(kPrograms.at(run->front()), {run->begin() + 1, run->end()},
-                                  row.Joined("stdin"), kStdoutTo.at(row.Joined("stdout-to")));
+                                  row.Joined("stdin"), kStdoutTo.at(row.Joined("stdout-to")),
+                                  std::stoi(row.Joined("open-files", "0")));
   if (row.Find("stdout-starts") != nullptr) {
     EXPECT_TRUE(r.out.starts_with(row.Joined("stdout-starts"))) << r.out;
   } else {

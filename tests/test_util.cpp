@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,7 +83,7 @@ void Redirect(int fd, const fs::path& path, int flags) {
 }  // namespace
 
 ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
-                      std::string_view input, Stdout stdoutTo) {
+                      std::string_view input, Stdout stdoutTo, int openFiles) {
   // The three streams go through files beside the current folder, which tests may list.
   const fs::path io = fs::temp_directory_path() / ("morv-io-" + std::to_string(getpid()));
   WriteFile(io.string() + ".in", input);
@@ -100,6 +101,13 @@ ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args
       Redirect(STDOUT_FILENO, stdoutTo == Stdout::Full ? "/dev/full" : io.string() + ".out",
                outFlags);
     Redirect(STDERR_FILENO, io.string() + ".err", outFlags);
+    close_range(3, ~0U, 0);
+    if (openFiles != 0) {
+      rlimit limit{};
+      getrlimit(RLIMIT_NOFILE, &limit);
+      limit.rlim_cur = static_cast<rlim_t>(openFiles);
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
+    }
     execv(path.c_str(), argv.data());
     _exit(127);
   }

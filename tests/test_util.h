@@ -52,9 +52,11 @@ struct ProgramRun {
 };
 
 // Runs the program at `path` in the current folder, as argv[0] = its file name
-// followed by args, with `input` on standard input.
+// followed by args, with `input` on standard input, and no descriptor open but
+// the three streams. openFiles, when not 0, is its limit of open descriptors.
 ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
-                      std::string_view input = {}, Stdout stdoutTo = Stdout::Captured);
+                      std::string_view input = {}, Stdout stdoutTo = Stdout::Captured,
+                      int openFiles = 0);
 
 // A row of a case table. A table file is a list of rows, each starting with a
 // "[name]" line, then one field a line: a key, then its values, each a bare word
