@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "hasher.h"
 #include "morv.h"
@@ -157,6 +159,38 @@ class Hash {
   mutable std::mutex mutex_;
 };
 
+// The digests of many messages, in order, through the batch interface: eight
+// at a time on the lanes up to 512 bits, one at a time above. The buffers are
+// held while the hashing runs without the GIL.
+py::list HashMany(const py::iterable& buffers, int digestBits) {
+  std::deque<InputBytes> inputs;
+  std::size_t total = 0;
+  for (const py::handle buffer : buffers) total += inputs.emplace_back(buffer).Span().size();
+  const std::size_t digestSize = morv::digestBytes(digestBits);
+  std::vector<std::uint8_t> digests(inputs.size() * digestSize);
+  std::vector<morv::MessageJob> jobs;
+  jobs.reserve(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const std::span<const std::uint8_t> message = inputs[i].Span();
+    std::uint8_t* digest = digests.data() + i * digestSize;
+    if (message.size() > morv::detail::kMaxBytesPerCall) {
+      morv::hash(digestBits, message, {digest, digestSize});  // only where size_t has 32 bits
+    } else {
+      jobs.push_back({digestBits, message.data(), 8 * message.size(), digest});
+    }
+  }
+  {
+    std::optional<py::gil_scoped_release> noGil;
+    if (total >= kGilReleaseBytes) noGil.emplace();
+    morv::HashMessages(jobs.data(), jobs.size());
+  }
+  py::list out(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    out[i] = py::bytes(reinterpret_cast<const char*>(digests.data() + i * digestSize), digestSize);
+  }
+  return out;
+}
+
 std::unique_ptr<Hash> NewHash(int digestBits, const py::object& data) {
   auto hash = std::make_unique<Hash>(digestBits);
   hash->Update(data);
@@ -205,18 +239,32 @@ PYBIND11_MODULE(morv, m) {
       .def_property_readonly("block_size", &Hash::BlockSize,
                              "The block length in bytes: 64 up to 512-bit digests, 128 above.");
 
+  // usedforsecurity is hashlib's: accepted, and without effect, since morv
+  // is not a hash that a security policy turns off.
   m.def(
       "new",
-      [](const py::int_& digestBits, const py::object& data) {
+      [](const py::int_& digestBits, const py::object& data, bool) {
         return NewHash(CheckedDigestBits(digestBits), data);
       },
-        py::arg("digest_bits") = 512, py::arg("data") = py::bytes(),
-        "A new hash object for digests of digest_bits bits (a multiple of 8 from 8 to\n"
-        "65536), with data hashed first.");
+      py::arg("digest_bits") = 512, py::arg("data") = py::bytes(), py::kw_only(),
+      py::arg("usedforsecurity") = true,
+      "A new hash object for digests of digest_bits bits (a multiple of 8 from 8 to\n"
+      "65536), with data hashed first. usedforsecurity is accepted as hashlib's\n"
+      "constructors accept it, and changes nothing.");
   for (const int bits : {224, 256, 384, 512, 1024}) {
     const std::string name = "morv" + std::to_string(bits);
     const std::string doc = "A new " + std::to_string(bits) + "-bit hash object, with data hashed first.";
-    m.def(name.c_str(), [bits](const py::object& data) { return NewHash(bits, data); },
-          py::arg("data") = py::bytes(), doc.c_str());
+    m.def(name.c_str(), [bits](const py::object& data, bool) { return NewHash(bits, data); },
+          py::arg("data") = py::bytes(), py::kw_only(), py::arg("usedforsecurity") = true, doc.c_str());
   }
+  m.def(
+      "hash_many",
+      [](const py::iterable& buffers, const py::int_& digestBits) {
+        return HashMany(buffers, CheckedDigestBits(digestBits));
+      },
+      py::arg("buffers"), py::arg("digest_bits") = 512,
+      "The digests of the buffers, a list of bytes in their order: the same as\n"
+      "[new(digest_bits, b).digest() for b in buffers], computed on the CPU's\n"
+      "vector lanes, eight messages at a time up to 512 bits (one at a time above),\n"
+      "without the GIL. Messages of similar lengths share the lanes best.");
 }

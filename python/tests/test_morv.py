@@ -83,3 +83,40 @@ def test_threads_match_sequential_runs():
         shared, sizes = morv.morv1024(), [1, 64, 2047, 2048, 100_000] * 20
         list(pool.map(lambda n: shared.update(b"a" * n), sizes))
     assert shared.digest() == morv.morv1024(b"a" * sum(sizes)).digest()
+
+
+@pytest.mark.parametrize("digest_bits", sorted({bits for bits, *_ in known_answers()}))
+def test_hash_many_gives_the_known_answers(digest_bits):
+    cases = [(m, d) for bits, m, n, d in known_answers() if bits == digest_bits and n == 8 * len(m)]
+    assert cases
+    assert [d.hex() for d in morv.hash_many([m for m, _ in cases], digest_bits)] == [d for _, d in cases]
+
+
+@pytest.mark.parametrize("digest_bits", [8, 224, 512, 520, 1024])
+def test_hash_many_gives_what_new_gives_one_by_one(digest_bits):
+    sizes = [0, 1, 63, 64, 65, 0, 200, 1000, 5000, 128, 0] * 3 + [3000]  # more than the lanes, unequal
+    buffers = [bytes((7 * i + n) & 255 for i in range(n)) for n in sizes]
+    buffers[1], buffers[2], buffers[3] = bytearray(buffers[1]), memoryview(buffers[2]), array.array("B", buffers[3])
+    assert morv.hash_many(buffers, digest_bits) == [morv.new(digest_bits, b).digest() for b in buffers]
+    assert morv.hash_many(iter(buffers), digest_bits=digest_bits) == morv.hash_many(buffers, digest_bits)
+    assert morv.hash_many([], digest_bits) == []
+
+
+def test_hash_many_refuses_as_new_does():
+    for buffers, error in [(["abc"], TypeError), ([b"a", memoryview(b"abcdef")[::2]], BufferError), (5, TypeError)]:
+        with pytest.raises(error):
+            morv.hash_many(buffers)
+    for bits in (0, 7, 65544):
+        with pytest.raises(ValueError):
+            morv.hash_many([b""], bits)
+
+
+def test_every_constructor_takes_hashlibs_usedforsecurity_keyword():
+    hashlib.sha512(b"abc", usedforsecurity=False)
+    constructors = [getattr(morv, f"morv{bits}") for bits in (224, 256, 384, 512, 1024)] + [morv.new]
+    for constructor in constructors:
+        for flag in (False, True):
+            assert constructor(data=b"abc", usedforsecurity=flag).digest() == constructor(data=b"abc").digest()
+    assert morv.new(256, b"abc", usedforsecurity=False).digest() == morv.morv256(b"abc").digest()
+    with pytest.raises(TypeError):  # keyword only, as in hashlib
+        morv.morv512(b"", False)
