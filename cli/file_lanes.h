@@ -42,12 +42,12 @@ class FileLanes {
   struct Lane {
     FileJob* job = nullptr;  // nullptr: the lane is free
     int fd = -1;
-    HashContext wide;        // for a digest beyond kMaxLaneDigestBits
+    HashContext wide{};      // for a digest beyond kMaxLaneDigestBits
   };
   Lane lanes_[BatchLanes];
   int busy_ = 0;
   FileJob* waiting_ = nullptr;  // taken, and to be opened once one of our files is closed
-  BatchContext batch_;
+  BatchContext batch_{};
   std::unique_ptr<std::uint8_t[]> chunks_;  // one chunk a lane
 };
 

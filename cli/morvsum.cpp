@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
       case kThreads: threads = ParseThreads(optarg); break;
       case kHelp: PrintHelp(); return EXIT_SUCCESS;
       case kVersion:
-        std::printf("morvsum (morv) %s\nkernels: %s (512-bit state), %s (1024-bit state)\n",
-                    MORV_VERSION, morv::KernelName(512), morv::KernelName(1024));
+        std::printf("morvsum (morv) %s\nkernels: %s (512-bit state), %s (1024-bit state), %s (lanes)\n",
+                    MORV_VERSION, morv::KernelName(512), morv::KernelName(1024), morv::BatchKernelName());
         return EXIT_SUCCESS;
       default: UsageError(nullptr);
     }
