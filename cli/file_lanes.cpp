@@ -7,14 +7,8 @@
 #include "system.h"
 
 namespace morv::cli {
-namespace {
 
-// A lane never holds more of its file than one chunk, however large the file.
-constexpr std::size_t kChunkBytes = 1 << 16;
-
-}  // namespace
-
-FileLanes::FileLanes() : chunks_(new std::uint8_t[BatchLanes * kChunkBytes]) {}
+FileLanes::FileLanes() : chunks_(new Chunk[BatchLanes]) {}
 
 void FileLanes::Fill(DigestQueue& queue) {
   for (int i = 0; i < BatchLanes; ++i) {
@@ -53,8 +47,8 @@ bool FileLanes::Round(DigestQueue& queue) {
   for (int i = 0; i < BatchLanes; ++i) {
     Lane& lane = lanes_[i];
     if (lane.job == nullptr) continue;
-    std::uint8_t* chunk = &chunks_[i * kChunkBytes];
-    const long n = ReadSome(lane.fd, chunk, kChunkBytes);
+    std::uint8_t* chunk = chunks_[i].bytes;
+    const long n = ReadSome(lane.fd, chunk, sizeof chunks_[i].bytes);
     const bool wide = lane.job->digestBits > kMaxLaneDigestBits;
     if (n > 0) {
       const std::size_t bits = 8 * static_cast<std::size_t>(n);

@@ -5,7 +5,7 @@
 # BASE (main by default); and morvsum's peak memory. Prints the table with the
 # targets, and draws docs/morvsum.png. Needs hyperfine, b3sum, GNU time and,
 # for the chart, gnuplot (Debian: hyperfine b3sum time gnuplot-nox).
-#   flock /work/bench.lock tools/bench_cli.sh       figures to quote (RUNS=5)
+#   BENCH_LOCK=/work/bench.lock tools/bench_cli.sh   figures to quote: timed under the lock (RUNS=5)
 #   RUNS=1 LARGE_MIB=2 SMALL_FILES=100 BASE=none CHART= tools/bench_cli.sh   a quick run, as CI does
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,27 +57,44 @@ for set in large small; do
   b3sum $set/* >$set.b3
 done
 
+# The timings only, under a machine-wide lock when one is named (BENCH_LOCK=/work/bench.lock).
+if [ -n "${BENCH_LOCK:-}" ]; then
+  exec 9>"$BENCH_LOCK"
+  flock 9
+fi
 cpus=$(nproc)
 workers=(--threads=1 --threads=2)
 [ "$cpus" -eq 2 ] || workers+=("")  # all workers, when they are not 2
-time_job() {  # JOB SET hash|check: every command on the set of files, in one hyperfine run
-  local job=$1 set=$2 mode=$3 args=() w
-  input() { if [ "$mode" = check ]; then echo "-c $set.$1"; else echo $set/*; fi; }
-  for w in "${workers[@]}"; do
-    args+=(-n "morvsum ${w:---all}" "$morvsum $w $(input morv)")
+# Each round runs every command of a job once, in a new order, so that a change
+# in the machine's load meets all of them alike; the report takes medians of the
+# rounds and of each round's ratios. The first round warms the page cache.
+rounds() {  # JOB ROUNDS NAME COMMAND [NAME COMMAND]...
+  local job=$1 count=$2 round order i args
+  shift 2
+  local commands=("$@") pairs=$(($# / 2))
+  for round in $(seq 0 "$count"); do
+    order=$(seq 0 $((pairs - 1)) | shuf --random-source=<(yes "$job $round"))
+    args=()
+    for i in $order; do args+=(-n "${commands[2 * i]}" "${commands[2 * i + 1]}"); done
+    hyperfine -N --style none --runs 1 --export-json "$results/$job.$round.json" "${args[@]}" \
+      >/dev/null 2>>"$results/hyperfine.log"
   done
-  args+=(-n b2sum "b2sum $(input b2)" -n sha512sum "sha512sum $(input sha512)"
-         -n b3sum "b3sum $(input b3)" -n "b3sum --num-threads=1" "b3sum --num-threads 1 $(input b3)")
-  hyperfine -N --style none --warmup 1 --runs "$runs" --export-json "$results/$job.json" "${args[@]}" \
-    >/dev/null 2>>"$results/hyperfine.log"
+  rm "$results/$job.0.json"
+}
+time_job() {  # JOB SET hash|check: every command on the set of files
+  local job=$1 set=$2 mode=$3 commands=() w
+  input() { if [ "$mode" = check ]; then echo "-c $set.$1"; else echo $set/*; fi; }
+  for w in "${workers[@]}"; do commands+=("morvsum ${w:---all}" "$morvsum $w $(input morv)"); done
+  commands+=(b2sum "b2sum $(input b2)" sha512sum "sha512sum $(input sha512)"
+             b3sum "b3sum $(input b3)" "b3sum --num-threads=1" "b3sum --num-threads 1 $(input b3)")
+  rounds "$job" "$runs" "${commands[@]}"
 }
 time_job hash-large large hash
 time_job check-large large check
 time_job hash-small small hash
 time_job check-small small check
-hyperfine -N --style none --warmup 1 --runs $((2 * runs)) --export-json "$results/one-file.json" \
-  ${before:+-n "morvsum before" "$before large/f0"} -n "morvsum --all" "$morvsum large/f0" \
-  -n "morvsum --threads=1" "$morvsum --threads=1 large/f0" >/dev/null 2>>"$results/hyperfine.log"
+rounds one-file $((2 * runs)) ${before:+"morvsum before" "$before large/f0"} \
+  "morvsum --all" "$morvsum large/f0" "morvsum --threads=1" "$morvsum --threads=1 large/f0"
 
 # Peak memory (maximum resident set) of morvsum with all its workers.
 for set in large small; do
@@ -85,6 +102,7 @@ for set in large small; do
   /usr/bin/time -f "check $set %M" -a -o "$results/rss" "$morvsum" -c $set.morv >/dev/null
 done
 cd - >/dev/null
+[ -z "${BENCH_LOCK:-}" ] || flock -u 9
 
 cpu() { sed -n "s/^$1\s*: //p" /proc/cpuinfo | head -1; }
 features=$(cpu flags | tr ' ' '\n' | grep -xE 'avx2|avx512f|avx512vl' | tr '\n' ' ')

@@ -11,26 +11,49 @@ JOBS = ("hash-large", "check-large", "hash-small", "check-small")
 PEERS = ("b2sum", "sha512sum", "b3sum", "b3sum --num-threads=1")
 
 
-def medians(path):
-    # A floor of a microsecond keeps the ratios of a quick run on tiny files finite.
-    return {r["command"]: max(statistics.median(r["times"]), 1e-6) for r in json.loads(path.read_text())["results"]}
+def rounds(results, job):
+    """{command: [seconds of each round]} of the job's rounds."""
+    times = {}
+    for path in sorted(results.glob(f"{job}.*.json")):
+        for r in json.loads(path.read_text())["results"]:
+            # A floor of a microsecond keeps the ratios of a quick run on tiny files finite.
+            times.setdefault(r["command"], []).append(max(r["times"][0], 1e-6))
+    return times
+
+
+class Job:
+    def __init__(self, results, job):
+        self.times = rounds(results, job)
+
+    def __getitem__(self, command):  # the median time
+        return statistics.median(self.times[command])
+
+    def __contains__(self, command):
+        return command in self.times
+
+    def __iter__(self):
+        return iter(self.times)
+
+    def ratio(self, a, b):
+        """The median of the rounds' ratios a / b: each pair was timed moments apart."""
+        return statistics.median(x / y for x, y in zip(self.times[a], self.times[b]))
 
 
 def main():
     results, machine, kernels, large_mib, small_files = sys.argv[1:6]
     results = pathlib.Path(results)
-    t = {job: medians(results / f"{job}.json") for job in JOBS}
-    one = medians(results / "one-file.json")
-    runs = len(json.loads((results / "hash-large.json").read_text())["results"][0]["times"])
-    morvsums = [name for name in t["hash-large"] if name.startswith("morvsum")]
+    t = {job: Job(results, job) for job in JOBS}
+    one = Job(results, "one-file")
+    runs = len(t["hash-large"].times["morvsum --threads=1"])
+    morvsums = [name for name in ("morvsum --threads=1", "morvsum --threads=2", "morvsum --all") if name in t["hash-large"]]
     every = "morvsum --all" if "morvsum --all" in morvsums else "morvsum --threads=2"
     small_mb = sum(f.stat().st_size for f in results.parent.glob("data-*/small/*")) / 1e6
     labels = {"hash-large": f"hash 8 files of {large_mib} MiB", "check-large": "check (`-c`) the same 8 files",
               "hash-small": f"hash {small_files} files of 0-128 KiB ({small_mb:.0f} MB)",
               "check-small": f"check (`-c`) the same {small_files} files"}
 
-    print(f"{machine}; {kernels}\nmedians of {runs} runs (hyperfine, after a warm-up run: files in the page cache), "
-          "seconds\n")
+    print(f"{machine}; {kernels}\nmedians of {runs} rounds, each command once a round in a new order "
+          "(hyperfine, after a warm-up round: files in the page cache), seconds; ratios are medians of each round's\n")
     columns = morvsums + list(PEERS)
     print("| job | " + " | ".join(f"`{c}`" for c in columns) + " |")
     print("|---|" + "---:|" * len(columns))
@@ -42,28 +65,28 @@ def main():
 
     print("\n| figure | measured | aim | met |\n|---|---:|---|---|")
     for size in ("large", "small"):
-        r = t[f"check-{size}"]["morvsum --threads=1"] / t[f"hash-{size}"]["morvsum --threads=1"]
+        r = t[f"check-{size}"]["morvsum --threads=1"] / t[f"hash-{size}"]["morvsum --threads=1"]  # two jobs: medians
         row(f"`-c` to hashing, one worker each, {size} files", r, "1.1 at most", r <= 1.1)
     for job in JOBS:
-        r = t[job]["morvsum --threads=2"] / t[job]["morvsum --threads=1"]
+        r = t[job].ratio("morvsum --threads=2", "morvsum --threads=1")
         row(f"two workers to one, {labels[job]}", r, "0.6 at most", r <= 0.6)
     for job in ("hash-large", "check-large"):
-        r = t[job][every] / t[job]["b3sum"]
+        r = t[job].ratio(every, "b3sum")
         row(f"all workers to `b3sum` (all threads), {labels[job]}", r, "1.5 at most", r <= 1.5)
     for job in ("hash-small", "check-small"):
-        best = min(t[job]["b3sum"], t[job]["b3sum --num-threads=1"])
-        r = t[job][every] / best
+        best = min(("b3sum", "b3sum --num-threads=1"), key=lambda c: t[job][c])
+        r = t[job].ratio(every, best)
         row(f"all workers to `b3sum`'s best (1 or all threads), {labels[job]}", r, "1.0 at most", r <= 1.0)
     for job, aim in (("hash-large", 4), ("check-large", 4), ("hash-small", 2), ("check-small", 2)):
-        r = t[job]["b2sum"] / t[job][every]
+        r = t[job].ratio("b2sum", every)
         row(f"`b2sum` to all workers, {labels[job]}", r, f"{aim} at least", r >= aim)
     for name in ("morvsum --all", "morvsum --threads=1") if "morvsum before" in one else ():
-        r = one[name] / one["morvsum before"]
+        r = one.ratio(name, "morvsum before")
         row(f"one file of {large_mib} MiB, `{name}` to the morvsum before (medians of {2 * runs})", r,
             "1.0 at most", r <= 1.0)
     print("\n`b3sum` with all threads to one thread: " + ", ".join(
-        f"{labels[job]} {t[job]['b3sum'] / t[job]['b3sum --num-threads=1']:.2f}" for job in JOBS))
-    print("one file alone: " + ", ".join(f"`{name}` {seconds:.3f} s" for name, seconds in one.items()))
+        f"{labels[job]} {t[job].ratio('b3sum', 'b3sum --num-threads=1'):.2f}" for job in JOBS))
+    print("one file alone: " + ", ".join(f"`{name}` {one[name]:.3f} s" for name in one))
 
     print("\npeak memory of morvsum, all workers (maximum resident set):")
     for line in (results / "rss").read_text().split("\n"):
