@@ -160,23 +160,35 @@ class Hash {
 };
 
 // The digests of many messages, in order, through the batch interface: eight
-// at a time on the lanes up to 512 bits, one at a time above. The buffers are
-// held while the hashing runs without the GIL.
+// at a time on the lanes up to 512 bits, one at a time above. A tuple of the
+// buffers holds them while the hashing runs without the GIL (a list could
+// change meanwhile), and the digests are written straight into their bytes
+// objects, which nothing else can see before the call returns.
 py::list HashMany(const py::iterable& buffers, int digestBits) {
-  std::deque<InputBytes> inputs;
-  std::size_t total = 0;
-  for (const py::handle buffer : buffers) total += inputs.emplace_back(buffer).Span().size();
+  const auto items = py::reinterpret_steal<py::tuple>(PySequence_Tuple(buffers.ptr()));
+  if (!items) throw py::error_already_set();
   const std::size_t digestSize = morv::digestBytes(digestBits);
-  std::vector<std::uint8_t> digests(inputs.size() * digestSize);
+  std::deque<InputBytes> views;  // of the buffers that are not bytes objects
   std::vector<morv::MessageJob> jobs;
-  jobs.reserve(inputs.size());
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    const std::span<const std::uint8_t> message = inputs[i].Span();
-    std::uint8_t* digest = digests.data() + i * digestSize;
+  jobs.reserve(items.size());
+  py::list digests(items.size());
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    PyObject* item = PyTuple_GET_ITEM(items.ptr(), i);
+    const std::span<const std::uint8_t> message =
+        PyBytes_CheckExact(item)
+            ? std::span(reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(item)),
+                        static_cast<std::size_t>(PyBytes_GET_SIZE(item)))
+            : views.emplace_back(item).Span();
+    PyObject* digest = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(digestSize));
+    if (digest == nullptr) throw py::error_already_set();
+    PyList_SET_ITEM(digests.ptr(), i, digest);
+    auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(digest));
     if (message.size() > morv::detail::kMaxBytesPerCall) {
-      morv::hash(digestBits, message, {digest, digestSize});  // only where size_t has 32 bits
+      morv::hash(digestBits, message, {out, digestSize});  // only where size_t has 32 bits
     } else {
-      jobs.push_back({digestBits, message.data(), 8 * message.size(), digest});
+      jobs.push_back({digestBits, message.data(), 8 * message.size(), out});
+      total += message.size();
     }
   }
   {
@@ -184,11 +196,7 @@ py::list HashMany(const py::iterable& buffers, int digestBits) {
     if (total >= kGilReleaseBytes) noGil.emplace();
     morv::HashMessages(jobs.data(), jobs.size());
   }
-  py::list out(inputs.size());
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    out[i] = py::bytes(reinterpret_cast<const char*>(digests.data() + i * digestSize), digestSize);
-  }
-  return out;
+  return digests;
 }
 
 std::unique_ptr<Hash> NewHash(int digestBits, const py::object& data) {
