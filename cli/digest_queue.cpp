@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "digest_file.h"
+#include "hasher.h"
 #include "system.h"
 
 namespace morv::cli {
@@ -28,7 +29,7 @@ void DigestQueue::Hash(const char* name, int digestBits, Report report) {
     return;
   }
   Finish();
-  std::vector<std::uint8_t> digest((static_cast<std::size_t>(digestBits) + 7) / 8);
+  std::vector<std::uint8_t> digest(digestBytes(digestBits));
   const int err = DigestFile(name, digestBits, digest.data());
   report(err, err == 0 ? digest.data() : nullptr);
 }
@@ -50,7 +51,7 @@ void DigestQueue::Push(const char* name, int digestBits, Report report) {
     entry.job.name = name;
     entry.job.digestBits = digestBits;
     entry.job.err = 0;
-    entry.job.digest.resize((static_cast<std::size_t>(digestBits) + 7) / 8);
+    entry.job.digest.resize(digestBytes(digestBits));
     ++queued_;
     // A worker starts once more files wait than there are workers to take them.
     if (workers_ < wanted_ && queued_ >= workers_) {

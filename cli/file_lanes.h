@@ -21,7 +21,7 @@ struct FileJob {
   std::string name;
   int digestBits = 0;
   int err = 0;                       // the errno of the failed open or read, else 0
-  std::vector<std::uint8_t> digest;  // (digestBits + 7) / 8 bytes
+  std::vector<std::uint8_t> digest;  // digestBytes(digestBits) bytes
   bool done = false;                 // err and digest are set
 };
 
