@@ -11,19 +11,20 @@ JOBS = ("hash-large", "check-large", "hash-small", "check-small")
 PEERS = ("b2sum", "sha512sum", "b3sum", "b3sum --num-threads=1")
 
 
-def rounds(results, job):
-    """{command: [seconds of each round]} of the job's rounds."""
+def rounds(results, job, cpu):
+    """{command: [seconds of each round]} of the job's rounds: wall time, or user and system time."""
     times = {}
     for path in sorted(results.glob(f"{job}.*.json")):
         for r in json.loads(path.read_text())["results"]:
+            seconds = r["user"] + r["system"] if cpu else r["times"][0]
             # A floor of a microsecond keeps the ratios of a quick run on tiny files finite.
-            times.setdefault(r["command"], []).append(max(r["times"][0], 1e-6))
+            times.setdefault(r["command"], []).append(max(seconds, 1e-6))
     return times
 
 
 class Job:
-    def __init__(self, results, job):
-        self.times = rounds(results, job)
+    def __init__(self, results, job, cpu=False):
+        self.times = rounds(results, job, cpu)
 
     def __getitem__(self, command):  # the median time
         return statistics.median(self.times[command])
@@ -52,13 +53,20 @@ def main():
               "hash-small": f"hash {small_files} files of 0-128 KiB ({small_mb:.0f} MB)",
               "check-small": f"check (`-c`) the same {small_files} files"}
 
-    print(f"{machine}; {kernels}\nmedians of {runs} rounds, each command once a round in a new order "
-          "(hyperfine, after a warm-up round: files in the page cache), seconds; ratios are medians of each round's\n")
+    print(f"{machine}; {kernels}\nwall time, medians of {runs} rounds, each command once a round in a new order "
+          "(hyperfine, after a warm-up round: files in the page cache), seconds; a ratio of two commands of one job "
+          "is the median of the rounds' ratios\n")
     columns = morvsums + list(PEERS)
     print("| job | " + " | ".join(f"`{c}`" for c in columns) + " |")
     print("|---|" + "---:|" * len(columns))
     for job in JOBS:
         print(f"| {labels[job]} | " + " | ".join(f"{t[job][c]:.3f}" for c in columns) + " |")
+    print("\nCPU time (user and system), medians of the same rounds, seconds:\n")
+    print("| job | " + " | ".join(f"`{c}`" for c in columns) + " |")
+    print("|---|" + "---:|" * len(columns))
+    for job in JOBS:
+        cpu = Job(results, job, cpu=True)
+        print(f"| {labels[job]} | " + " | ".join(f"{cpu[c]:.3f}" for c in columns) + " |")
 
     def row(what, figure, aim, met):
         print(f"| {what} | {figure:.2f} | {aim} | {'yes' if met else 'no'} |")
