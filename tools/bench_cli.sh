@@ -57,11 +57,9 @@ for set in large small; do
   b3sum $set/* >$set.b3
 done
 
-# The timings only, under a machine-wide lock when one is named (BENCH_LOCK=/work/bench.lock).
-if [ -n "${BENCH_LOCK:-}" ]; then
-  exec 9>"$BENCH_LOCK"
-  flock 9
-fi
+# Each job's timings, and only they, under a machine-wide lock when one is named
+# (BENCH_LOCK=/work/bench.lock), so that the lock is held a minute or two at a time.
+[ -z "${BENCH_LOCK:-}" ] || exec 9>"$BENCH_LOCK"
 cpus=$(nproc)
 workers=(--threads=1 --threads=2)
 [ "$cpus" -eq 2 ] || workers+=("")  # all workers, when they are not 2
@@ -72,6 +70,7 @@ rounds() {  # JOB ROUNDS NAME COMMAND [NAME COMMAND]...
   local job=$1 count=$2 round order i args
   shift 2
   local commands=("$@") pairs=$(($# / 2))
+  [ -z "${BENCH_LOCK:-}" ] || flock 9
   for round in $(seq 0 "$count"); do
     order=$(seq 0 $((pairs - 1)) | shuf --random-source=<(yes "$job $round"))
     args=()
@@ -80,6 +79,7 @@ rounds() {  # JOB ROUNDS NAME COMMAND [NAME COMMAND]...
       >/dev/null 2>>"$results/hyperfine.log"
   done
   rm "$results/$job.0.json"
+  [ -z "${BENCH_LOCK:-}" ] || flock -u 9
 }
 time_job() {  # JOB SET hash|check: every command on the set of files
   local job=$1 set=$2 mode=$3 commands=() w
@@ -102,7 +102,6 @@ for set in large small; do
   /usr/bin/time -f "check $set %M" -a -o "$results/rss" "$morvsum" -c $set.morv >/dev/null
 done
 cd - >/dev/null
-[ -z "${BENCH_LOCK:-}" ] || flock -u 9
 
 cpu() { sed -n "s/^$1\s*: //p" /proc/cpuinfo | head -1; }
 features=$(cpu flags | tr ' ' '\n' | grep -xE 'avx2|avx512f|avx512vl' | tr '\n' ' ')
