@@ -74,6 +74,13 @@ timing() {  # start|stop
     flock -u 9
   fi
 }
+cpus=$(nproc)
+workers=(--threads=1 --threads=2)
+[ "$cpus" -eq 2 ] || workers+=("")  # all workers, when they are not 2
+
+# Each round runs every command of a job once, in a new order, so that a change
+# in the machine's load meets all of them alike; the report takes medians of the
+# rounds and of each round's ratios. The first round warms the page cache.
 rounds() {  # JOB ROUNDS NAME COMMAND [NAME COMMAND]...
   local job=$1 count=$2 round order i args
   shift 2
