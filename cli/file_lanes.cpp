@@ -1,6 +1,8 @@
 #include "file_lanes.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <utility>
 
 #include "digest_queue.h"
@@ -27,6 +29,7 @@ void FileLanes::Fill(DigestQueue& queue) {
       }
       lane.job = job;
       lane.fd = fd;
+      lane.next = lane.end = 0;
       ++busy_;
       if (job->digestBits > kMaxLaneDigestBits) {
         Init(&lane.wide, job->digestBits);
@@ -40,36 +43,47 @@ void FileLanes::Fill(DigestQueue& queue) {
 bool FileLanes::Round(DigestQueue& queue) {
   Fill(queue);
   if (busy_ == 0) return false;
-  const std::uint8_t* pieces[BatchLanes] = {};
-  std::size_t bitCounts[BatchLanes] = {};
   std::uint8_t* digests[BatchLanes] = {};
   FileJob* ended[BatchLanes] = {};
+  std::size_t step = SIZE_MAX;
   for (int i = 0; i < BatchLanes; ++i) {
     Lane& lane = lanes_[i];
     if (lane.job == nullptr) continue;
-    std::uint8_t* chunk = chunks_[i].bytes;
-    const long n = ReadSome(lane.fd, chunk, sizeof chunks_[i].bytes);
     const bool wide = lane.job->digestBits > kMaxLaneDigestBits;
-    if (n > 0) {
-      const std::size_t bits = 8 * static_cast<std::size_t>(n);
-      if (wide) {
-        Update(&lane.wide, chunk, bits);
+    if (lane.next == lane.end) {
+      const long n = ReadSome(lane.fd, chunks_[i].bytes, sizeof chunks_[i].bytes);
+      if (n > 0) {
+        lane.next = 0;
+        lane.end = static_cast<std::size_t>(n);
       } else {
-        pieces[i] = chunk;
-        bitCounts[i] = bits;
+        if (n < 0) {
+          lane.job->err = errno;
+        } else if (wide) {
+          Final(&lane.wide, lane.job->digest.data());
+        } else {
+          digests[i] = lane.job->digest.data();
+        }
+        queue.CloseFile(lane.fd);
+        ended[i] = std::exchange(lane.job, nullptr);
+        --busy_;
+        continue;
       }
-      continue;
     }
-    if (n < 0) {
-      lane.job->err = errno;
-    } else if (wide) {
-      Final(&lane.wide, lane.job->digest.data());
+    if (wide) {  // no lanes to keep pace with
+      Update(&lane.wide, chunks_[i].bytes + lane.next, 8 * (lane.end - lane.next));
+      lane.next = lane.end;
     } else {
-      digests[i] = lane.job->digest.data();
+      step = std::min(step, lane.end - lane.next);
     }
-    queue.CloseFile(lane.fd);
-    ended[i] = std::exchange(lane.job, nullptr);
-    --busy_;
+  }
+  const std::uint8_t* pieces[BatchLanes] = {};
+  std::size_t bitCounts[BatchLanes] = {};
+  for (int i = 0; i < BatchLanes; ++i) {
+    Lane& lane = lanes_[i];
+    if (lane.job == nullptr || lane.next == lane.end) continue;
+    pieces[i] = chunks_[i].bytes + lane.next;
+    bitCounts[i] = 8 * step;
+    lane.next += step;
   }
   BatchUpdate(&batch_, pieces, bitCounts);
   BatchFinal(&batch_, digests);

@@ -31,9 +31,12 @@ class FileLanes {
  public:
   FileLanes();
 
-  // Fills the free lanes with files taken from the queue, then reads a chunk of
-  // each lane's file and hashes it; a file that ended (or failed) is finished
-  // and handed back to the queue. False when no lane had a file to read.
+  // Fills the free lanes with files taken from the queue, reads the next chunk
+  // of each lane whose chunk is hashed, and hashes as many bytes of every lane
+  // as the lane with the fewest left has: the lanes' blocks then run side by
+  // side on the vector unit, where pieces of unequal lengths would leave the
+  // longest to the scalar kernel. A file that ended (or failed) is finished and
+  // handed back to the queue. False when no lane had a file to read.
   bool Round(DigestQueue& queue);
 
  private:
@@ -42,7 +45,8 @@ class FileLanes {
   struct Lane {
     FileJob* job = nullptr;  // nullptr: the lane is free
     int fd = -1;
-    HashContext wide{};      // for a digest beyond kMaxLaneDigestBits
+    std::size_t next = 0, end = 0;  // the bytes of its chunk still to hash
+    HashContext wide{};             // for a digest beyond kMaxLaneDigestBits
   };
   Lane lanes_[BatchLanes];
   int busy_ = 0;
