@@ -56,7 +56,8 @@ void MakeFiles(const TableRow& row) {
     } else if (key == "symlink") {
       fs::create_symlink(v.at(1), v.at(0));
     } else if (key != "run" && key != "stdin" && key != "stdout" && key != "stdout-to" &&
-               key != "stdout-starts" && key != "stderr" && key != "status") {
+               key != "stdout-starts" && key != "stderr" && key != "status" &&
+               key != "open-files" && key != "stdin-closed") {
       ADD_FAILURE() << row.where << ": unknown key " << key;
     }
   }
@@ -70,8 +71,11 @@ TEST_P(ToolTable, Row) {
   ASSERT_TRUE(run != nullptr && !run->empty()) << row.where << ": no program to run";
   TempDir dir;
   MakeFiles(row);
+  const std::string input = row.Joined("stdin");
   const ProgramRun r = RunProgram(kPrograms.at(run->front()), {run->begin() + 1, run->end()},
-                                  row.Joined("stdin"), kStdoutTo.at(row.Joined("stdout-to")));
+                                  {input, row.Find("stdin-closed") != nullptr,
+                                   kStdoutTo.at(row.Joined("stdout-to")),
+                                   std::stoi(row.Joined("open-files", "0"))});
   if (row.Find("stdout-starts") != nullptr) {
     EXPECT_TRUE(r.out.starts_with(row.Joined("stdout-starts"))) << r.out;
   } else {

@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,10 +83,10 @@ void Redirect(int fd, const fs::path& path, int flags) {
 }  // namespace
 
 ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
-                      std::string_view input, Stdout stdoutTo) {
+                      const RunOptions& options) {
   // The three streams go through files beside the current folder, which tests may list.
   const fs::path io = fs::temp_directory_path() / ("morv-io-" + std::to_string(getpid()));
-  WriteFile(io.string() + ".in", input);
+  WriteFile(io.string() + ".in", options.input);
   std::vector<std::string> words{path.filename().string()};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -93,13 +94,24 @@ ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args
   argv.push_back(nullptr);
 
   if (fork() == 0) {
-    Redirect(STDIN_FILENO, io.string() + ".in", O_RDONLY);
-    if (stdoutTo == Stdout::Closed) close(STDOUT_FILENO);
+    if (options.stdinClosed) {
+      close(STDIN_FILENO);
+    } else {
+      Redirect(STDIN_FILENO, io.string() + ".in", O_RDONLY);
+    }
+    if (options.stdoutTo == Stdout::Closed) close(STDOUT_FILENO);
     const int outFlags = O_WRONLY | O_CREAT | O_TRUNC;
-    if (stdoutTo != Stdout::Closed)
-      Redirect(STDOUT_FILENO, stdoutTo == Stdout::Full ? "/dev/full" : io.string() + ".out",
+    if (options.stdoutTo != Stdout::Closed)
+      Redirect(STDOUT_FILENO, options.stdoutTo == Stdout::Full ? "/dev/full" : io.string() + ".out",
                outFlags);
     Redirect(STDERR_FILENO, io.string() + ".err", outFlags);
+    close_range(3, ~0U, 0);
+    if (options.openFiles != 0) {
+      rlimit limit{};
+      getrlimit(RLIMIT_NOFILE, &limit);
+      limit.rlim_cur = static_cast<rlim_t>(options.openFiles);
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
+    }
     execv(path.c_str(), argv.data());
     _exit(127);
   }

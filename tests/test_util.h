@@ -51,10 +51,17 @@ struct ProgramRun {
   std::string err;
 };
 
+struct RunOptions {
+  std::string_view input;  // on standard input
+  bool stdinClosed = false;
+  Stdout stdoutTo = Stdout::Captured;
+  int openFiles = 0;  // when not 0, the program's limit of open descriptors
+};
+
 // Runs the program at `path` in the current folder, as argv[0] = its file name
-// followed by args, with `input` on standard input.
+// followed by args, with no descriptor open but the three streams.
 ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
-                      std::string_view input = {}, Stdout stdoutTo = Stdout::Captured);
+                      const RunOptions& options = {});
 
 // A row of a case table. A table file is a list of rows, each starting with a
 // "[name]" line, then one field a line: a key, then its values, each a bare word
