@@ -5,8 +5,8 @@
 # BASE (main by default); and morvsum's peak memory. Prints the table with the
 # targets, and draws docs/morvsum.png. Needs hyperfine, b3sum, GNU time and,
 # for the chart, gnuplot (Debian: hyperfine b3sum time gnuplot-nox).
-#   BENCH_LOCK=/work/bench.lock tools/bench_cli.sh   figures to quote: timed under the lock (RUNS=5)
-#   (BENCH_AUTOGROUP_NICE=-19 beside it on a machine that other sessions keep busy)
+#   tools/bench_cli.sh                  figures to quote (RUNS=5); on a machine that
+#                                       is busy with other work, under nice -n -19
 #   RUNS=1 LARGE_MIB=2 SMALL_FILES=100 BASE=none CHART= tools/bench_cli.sh   a quick run, as CI does
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,22 +58,6 @@ for set in large small; do
   b3sum $set/* >$set.b3
 done
 
-# Each job's timings, and only they, under a machine-wide lock when one is named
-# (BENCH_LOCK=/work/bench.lock), so that the lock is held a minute or two at a time.
-# Linux shares the CPUs between sessions (autogroups) whatever the nice values of
-# their processes: BENCH_AUTOGROUP_NICE=-19 gives this session's timed runs the
-# CPUs while the lock is held, where other sessions' niced work would take a share.
-[ -z "${BENCH_LOCK:-}" ] || exec 9>"$BENCH_LOCK"
-timing() {  # start|stop
-  [ -n "${BENCH_LOCK:-}" ] || return 0
-  if [ "$1" = start ]; then
-    flock 9
-    [ -z "${BENCH_AUTOGROUP_NICE:-}" ] || echo "$BENCH_AUTOGROUP_NICE" >/proc/self/autogroup
-  else
-    [ -z "${BENCH_AUTOGROUP_NICE:-}" ] || echo 0 >/proc/self/autogroup
-    flock -u 9
-  fi
-}
 cpus=$(nproc)
 workers=(--threads=1 --threads=2)
 [ "$cpus" -eq 2 ] || workers+=("")  # all workers, when they are not 2
@@ -85,7 +69,6 @@ rounds() {  # JOB ROUNDS NAME COMMAND [NAME COMMAND]...
   local job=$1 count=$2 round order i args
   shift 2
   local commands=("$@") pairs=$(($# / 2))
-  timing start
   for round in $(seq 0 "$count"); do
     order=$(seq 0 $((pairs - 1)) | shuf --random-source=<(yes "$job $round"))
     args=()
@@ -94,7 +77,6 @@ rounds() {  # JOB ROUNDS NAME COMMAND [NAME COMMAND]...
       >/dev/null 2>>"$results/hyperfine.log"
   done
   rm "$results/$job.0.json"
-  timing stop
 }
 time_job() {  # JOB SET hash|check: every command on the set of files
   local job=$1 set=$2 mode=$3 commands=() w
