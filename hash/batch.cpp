@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "forced_kernels.h"
 #include "kernels.h"
 #include "mode_steps.h"
 #include "morv.h"
