@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hasher.h"
+#include "forced_kernels.h"
 #include "kernels.h"
 #include "morv.h"
 

@@ -11,8 +11,6 @@
 namespace morv::cli {
 namespace {
 
-constexpr int kTextLength = 64;
-
 void HashRepeatedText(const KatFileCheck& check, const std::uint8_t* text, int repeat,
                       Bytes& digest) {
   constexpr int kStretch = 1 << 16;  // repetitions between progress updates
@@ -39,9 +37,10 @@ bool CheckExtremelyLongKat(KatFileCheck& check) {
     int repeat = 0;
     if (!reader.ReadNumber(repeat)) return Malformed(check, "the count must be a 32-bit number");
     if (!Expect(check, "Text")) return false;
-    std::uint8_t text[kTextLength];
-    if (!reader.ReadWord(reinterpret_cast<char*>(text), kTextLength)) {
-      return Malformed(check, "the text must be %d characters without blanks", kTextLength);
+    std::uint8_t text[kat::kExtremelyLongTextBytes];
+    if (!reader.ReadWord(reinterpret_cast<char*>(text), kat::kExtremelyLongTextBytes)) {
+      return Malformed(check, "the text must be %d characters without blanks",
+                       kat::kExtremelyLongTextBytes);
     }
     if (!Expect(check, "MD") || !ReadExpectedDigest(check, expected)) return false;
     computed.resize(expected.size());

@@ -1,7 +1,7 @@
 // The batch mode: Update's and Final's rules for each lane of a BatchContext,
 // with the blocks of all lanes handed to a lane kernel together.
 //
-// Each call first works out, lane by lane and exactly as the scalar mode does,
+// Each call first works out, lane by lane and exactly as the single-message mode does,
 // which blocks the lane must process: at most two runs, its buffered block and
 // then whole blocks straight from its message. The runs then go through the
 // lane kernel in steps as long as the shortest run among the lanes still
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "forced_kernels.h"
 #include "kernels.h"
 #include "mode_steps.h"
 #include "morv.h"
@@ -78,7 +79,7 @@ void ProcessRuns(const LaneKernel& kernel, BatchContext* batch, LaneRuns& runs) 
 }
 
 // Update of whole bytes in every lane with a message: each lane's steps as the
-// scalar mode plans them, its blocks processed together with the other lanes'.
+// single-message mode plans them, its blocks processed together with the other lanes'.
 void UpdateLanes(const LaneKernel& kernel, BatchContext* batch,
                  const std::uint8_t* const messages[BatchLanes],
                  const std::size_t byteCounts[BatchLanes]) {
@@ -104,7 +105,7 @@ int BatchInit(BatchContext* batch, int lane, int digestBits) {
   return Init512(&batch->lanes[lane], static_cast<std::size_t>(digestBits));
 }
 
-// A partial last byte is padded as the scalar mode pads it, and absorbed by a
+// A partial last byte is padded as the single-message mode pads it, and absorbed by a
 // second pass over the lanes that have one.
 int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
                     const std::uint8_t* const messages[BatchLanes],
@@ -131,7 +132,7 @@ int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
   return 0;
 }
 
-// The scalar mode's final step for digests of one output block: the final
+// The single-message mode's final step for digests of one output block: the final
 // block of every finishing lane, then their output blocks, each on the lanes.
 int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
                    std::uint8_t* const digests[BatchLanes]) {

@@ -113,28 +113,7 @@ constexpr std::span<const Kernel<Ctx>> Kernels() {
   }
 }
 
-
-// One kernel per width, for the whole hash: InitWith, UpdateWith and FinalWith
-// are Init, Update and Final on these kernels instead of the chosen ones, so
-// that tests and benchmarks can run every kernel through the mode.
-struct KernelChoice {
-  ProcessBlocksFn<Ctx512> width512;
-  ProcessBlocksFn<Ctx1024> width1024;
-};
-
-int InitWith(const KernelChoice& kernels, HashContext* ctx, int digestBits);
-int UpdateWith(const KernelChoice& kernels, HashContext* ctx, const std::uint8_t* message,
-               std::size_t bitCount);
-int FinalWith(const KernelChoice& kernels, HashContext* ctx, std::uint8_t* digest);
-
-// The lane kernel that the batch mode runs on this CPU (dispatch.cpp), and the
-// batch mode on a lane kernel given, for tests and benchmarks.
+// The lane kernel that the batch mode runs on this CPU (dispatch.cpp).
 const LaneKernel& ChosenLaneKernel();
-int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
-                    const std::uint8_t* const messages[BatchLanes],
-                    const std::size_t bitCounts[BatchLanes]);
-int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
-                   std::uint8_t* const digests[BatchLanes]);
-int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size_t count);
 
 }  // namespace morv

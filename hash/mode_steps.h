@@ -1,5 +1,5 @@
 // The chaining mode's steps on one context, apart from the block processing:
-// the scalar mode (morv.cpp) runs each step's blocks at once, the batch mode
+// the single-message mode (morv.cpp) runs each step's blocks at once, the batch mode
 // (batch.cpp) gathers them from several contexts and runs them together. Each
 // rule of the mode lives here once, for both widths. Internal, not installed.
 #pragma once

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "forced_kernels.h"
 #include "kernels.h"
 #include "mode_steps.h"
 #include "words.h"

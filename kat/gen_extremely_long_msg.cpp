@@ -7,7 +7,7 @@ namespace morv::kat {
 
 int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count) {
   for (int i = 0; i < count; ++i) {
-    if (const int r = Update(ctx, text, 512); r != 0) return r;
+    if (const int r = Update(ctx, text, kExtremelyLongTextBytes * 8); r != 0) return r;
   }
   return 0;
 }
@@ -34,7 +34,7 @@ KatStatus WriteExtremelyLongMsgKat(int digestBits, KatFiles& files) {
     return Fail(files, FieldMissing,
                 "ERROR: unable to read 'Text' from <ExtremelyLongMsgKAT.txt>\n");
   }
-  std::uint8_t text[64];
+  std::uint8_t text[kExtremelyLongTextBytes];
   if (!ReadWordOfLength(in, reinterpret_cast<char*>(text), sizeof text)) {
     return Fail(files, FieldInvalid, "ERROR: invalid 'Text' in <ExtremelyLongMsgKAT.txt>\n");
   }

@@ -12,7 +12,7 @@ constexpr MessageKatKind kLongMsgKat = {.kind = {.inName = "LongMsgKAT.txt",
                                         .maxBits = 34304};
 
 KatStatus genLongMsg(int digestBits) {
-  std::uint8_t message[34304 / 8];
+  std::uint8_t message[kLongMsgKat.maxBits / 8];
   return GenerateMessageKat(kLongMsgKat, digestBits, message);
 }
 

@@ -12,7 +12,7 @@ constexpr MessageKatKind kShortMsgKat = {.kind = {.inName = "ShortMsgKAT.txt",
                                          .maxBits = 2048};
 
 KatStatus genShortMsg(int digestBits) {
-  std::uint8_t message[2048 / 8];
+  std::uint8_t message[kShortMsgKat.maxBits / 8];
   return GenerateMessageKat(kShortMsgKat, digestBits, message);
 }
 

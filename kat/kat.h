@@ -131,9 +131,12 @@ void WriteMonteCarloChain(int digestBits, std::uint8_t* message, std::FILE* out)
 // message: the digest, then the old message without as many bytes at its end.
 void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest);
 
-// The extremely long message, or a stretch of it: one Update with the 64 text
-// bytes per repetition (none when count is 0 or less). Stops at the first
-// non-zero result and returns it, else 0.
+// The length of the extremely long message's text, in bytes.
+inline constexpr int kExtremelyLongTextBytes = 64;
+
+// The extremely long message, or a stretch of it: one Update with the text's
+// kExtremelyLongTextBytes bytes per repetition (none when count is 0 or less).
+// Stops at the first non-zero result and returns it, else 0.
 int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count);
 
 KatStatus genShortMsg(int digestBits);

@@ -54,17 +54,17 @@ TEST_P(GenkatCase, LeavesExactlyTheExpectedFilesAndOutput) {
   }
   std::set<std::string> expected = Names(folder / "in");
   for (const std::string& name : expected) fs::copy_file(folder / "in" / name, name);
-  Stdout stdoutTo = Stdout::Captured;
+  RunOptions options;
   std::istringstream lines(setup);
   for (std::string line, command, a, b; std::getline(lines, line);) {
     std::istringstream(line) >> command >> a >> b;
     if (command == "symlink") fs::create_symlink(a, b), expected.insert(b);
     if (command == "mkdir") fs::create_directory(a), expected.insert(a);
     if (command == "chmod") fs::permissions(b, static_cast<fs::perms>(std::stoi(a, nullptr, 8)));
-    if (command == "stdout") stdoutTo = a == "full" ? Stdout::Full : Stdout::Closed;
+    if (command == "stdout") options.stdoutTo = a == "full" ? Stdout::Full : Stdout::Closed;
   }
 
-  const ProgramRun run = RunProgram(program, args, {}, stdoutTo);
+  const ProgramRun run = RunProgram(program, args, options);
   fs::remove(copy);
   EXPECT_EQ(run.out, ReadFile(folder / "stdout"));
   EXPECT_EQ(run.err, "");

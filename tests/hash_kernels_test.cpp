@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "forced_kernels.h"
 #include "kernels.h"
 #include "known_answers.h"
 

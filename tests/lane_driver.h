@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "forced_kernels.h"
 #include "kernels.h"
 
 namespace morv::test {

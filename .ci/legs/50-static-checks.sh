@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Static checks of hash/, kat/ and cli/: clang-tidy with the checks in .clang-tidy,
 # on the compile commands of a build tree of its own, and cppcheck. Both must be clean,
-# and the generated kernel must be what its generator writes today.
+# the generated kernel must be what its generator writes today, and every relative
+# link of the Markdown pages must resolve.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
@@ -12,6 +13,9 @@ echo "== generated kernel"
 python3 tools/gen_kernel1024_x86_64.py --check
 
 sources=(hash/*.cpp kat/*.cpp cli/*.cpp)
+
+echo "== links"
+python3 tools/check_links.py
 
 echo "== clang-tidy"
 cmake -S . -B build-tidy -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Python module: built by CMake, with its pytest suite run by ctest; then
-# installed as the README says, from a fresh clone into a virtual environment,
+# installed as docs/python.md says, from a fresh clone into a virtual environment,
 # where it must give morvsum's digest and pass the same suite; then the
 # benchmark script runs once (briefly: figures come from a quiet machine).
 set -euo pipefail
@@ -20,7 +20,7 @@ if grep "Python module not built" "$work/configure.log"; then fail "the module w
 cmake --build build-python-ci -j2 --target morv_python morvsum morv_bench >/dev/null
 ctest --test-dir build-python-ci -R '^python_module$' --output-on-failure
 
-echo "-- the README's install lines, on a fresh clone"
+echo "-- the install lines of docs/python.md, on a fresh clone"
 repo=$PWD
 git clone -q --no-local . "$work/clone"
 (
