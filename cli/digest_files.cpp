@@ -1,7 +1,5 @@
 #include "digest_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "morv.h"
+#include "platform.h"
 
 namespace morv::cli {
 namespace {
@@ -28,9 +27,8 @@ struct Result {
 };
 
 bool ForTheLanes(const char* name) {
-  struct stat info;
   if (std::strcmp(name, "-") == 0) return false;
-  return stat(name, &info) != 0 || S_ISREG(info.st_mode);  // open reports the failure
+  return KindOfFile(name) != FileKind::Other;  // open reports a missing file
 }
 
 ssize_t ReadChunk(int fd, std::uint8_t* chunk) {
@@ -62,7 +60,7 @@ int DigestFiles(const char* const* names, int count, int digestBits, const FileR
         Result& r = results[next % kWindow];
         r.done = false;
         r.err = 0;
-        const int fd = open(names[next], O_RDONLY);
+        const int fd = OpenForReading(names[next]);
         if (fd < 0) {
           r = {true, errno, {}};
         } else {

@@ -16,6 +16,7 @@
 #include "digest_file.h"
 #include "digest_files.h"
 #include "morv.h"
+#include "platform.h"
 #include "standard_output.h"
 
 namespace morv::cli {
@@ -142,7 +143,7 @@ int PrintChecksums(const char* const* files, int count, int digestBits, const Li
 
 int main(int argc, char** argv) {
   using namespace morv::cli;
-  programName = argv[0];
+  StartProgram(argc, argv);
   UseCheckedStdout(EXIT_FAILURE);
 
   int digestBits = kDefaultDigestBits;
