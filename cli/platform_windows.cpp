@@ -42,8 +42,9 @@ bool Stat(const char* name, struct _stat64& info) {
   return ToWide(name, wide) && _wstat64(wide.c_str(), &info) == 0;
 }
 
+// The C runtime hands out the system's handles as integers.
 HANDLE HandleOf(std::FILE* stream) {
-  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));  // NOLINT(performance-no-int-to-ptr)
 }
 
 // "C:\tools\morvsum.exe" is "morvsum" in messages, as the user calls it.
