@@ -17,7 +17,8 @@ ensure_packages() {
 # built once for the toolchain's target into OUT/gtest, then the whole project
 # with its test suite in OUT.
 cross_build() {
-  local toolchain=$1 out=$2
+  local toolchain out=$2
+  toolchain=$(realpath "$1")
   if [ ! -f "$out/gtest/lib/cmake/GTest/GTestConfig.cmake" ]; then
     cmake -S /usr/src/googletest -B "$out/gtest-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$out/gtest" >/dev/null
