@@ -1,3 +1,4 @@
+// POSIX systems (Linux and the others): the calls themselves.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
