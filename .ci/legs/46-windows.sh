@@ -4,7 +4,7 @@
 # would take minutes). Then the KAT files both ways: genkat.exe on data/ writes
 # what the platform's text mode makes of the Linux genkat's files (CRLF line
 # ends), katcheck built for Linux accepts genkat.exe's files, and katcheck.exe
-# the Linux ones. About 5 minutes.
+# the Linux ones. 2.7 minutes of CPU time (7 minutes of wall time on 2 busy cores).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
