@@ -12,10 +12,10 @@ source .ci/lib.sh
 ensure_packages cmake make g++ g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev
 
 out=$PWD/build-windows
-# The prefix that the toolchain file gives the tests' discovery, made on the first start.
+# The prefix that the toolchain file gives the tests' discovery. The first start
+# makes it, which takes a while, so it comes before the build, whose discovery
+# runs the test program under wine with a time limit.
 export WINEPREFIX=$out/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-# The first start makes the prefix, which takes a while: done before the build,
-# whose test discovery starts the test program under wine with a time limit.
 wineboot --init && wineserver --wait
 cross_build cmake/windows-mingw-w64.cmake "$out"
 wine "$out/tests/morv_tests.exe" --gtest_brief=1
