@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diagnostics.h"
-#include "digest_file.h"
+#include "digest_queue.h"
 #include "hex.h"
 #include "input_file.h"
 
@@ -42,24 +42,35 @@ void PrintResult(const std::string& name, const char* result) {
   std::printf(": %s\n", result);
 }
 
-void CheckListedFile(const ChecksumLine& line, const CheckOptions& options, Tally& tally) {
-  static std::uint8_t digest[kMaxDigestBits / 8];
-  tally.properlyFormatted = true;
-  if (const int err = DigestFile(line.name.c_str(), line.digestBits, digest); err != 0) {
+// The result of a listed file: err, or its digest against the line's hex.
+void ReportListedFile(const std::string& name, std::string_view hex, int err,
+                      const std::uint8_t* digest, const CheckOptions& options, Tally& tally) {
+  if (err != 0) {
     if (options.ignoreMissing && err == ENOENT) return;
-    Error(err, "%s", QuoteName(line.name).c_str());
+    Error(err, "%s", QuoteName(name).c_str());
     ++tally.unreadable;
-    if (options.verbosity != Verbosity::Status) PrintResult(line.name, "FAILED open or read");
+    if (options.verbosity != Verbosity::Status) PrintResult(name, "FAILED open or read");
     return;
   }
-  const bool ok = DigestMatches(digest, line.hex);
+  const bool ok = DigestMatches(digest, hex);
   if (ok) {
     tally.matched = true;
   } else {
     ++tally.mismatched;
   }
   if (options.verbosity == Verbosity::Status || (ok && options.verbosity == Verbosity::Quiet)) return;
-  PrintResult(line.name, ok ? "OK" : "FAILED");
+  PrintResult(name, ok ? "OK" : "FAILED");
+}
+
+// Queues the listed file; its result is reported in the place of its line.
+void CheckListedFile(const ChecksumLine& line, const CheckOptions& options, Tally& tally,
+                     DigestQueue& queue) {
+  tally.properlyFormatted = true;
+  queue.Hash(line.name.c_str(), line.digestBits,
+             [&options, &tally, name = line.name, hex = std::string(line.hex)](
+                 int err, const std::uint8_t* digest) {
+               ReportListedFile(name, hex, err, digest, options, tally);
+             });
 }
 
 void PrintSummary(const char* shownName, const CheckOptions& options, const Tally& tally) {
@@ -85,7 +96,8 @@ void PrintSummary(const char* shownName, const CheckOptions& options, const Tall
 
 }  // namespace
 
-bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form) {
+bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form,
+                       DigestQueue& queue) {
   const InputFile input(checkName);
   const bool isStdin = input.isStdin();
   const std::string shownName = QuoteName(isStdin ? "standard input" : checkName);
@@ -109,13 +121,16 @@ bool CheckChecksumFile(const char* checkName, const CheckOptions& options, Untag
     if (!ParseChecksumLine(line, form, parsed) || (isStdin && parsed.name == "-")) {
       ++tally.misformatted;
       if (options.verbosity == Verbosity::Warn) {
-        Error(0, "%s: %llu: improperly formatted %.*s checksum line", shownName.c_str(), lineNumber,
-              static_cast<int>(kTagName.size()), kTagName.data());
+        queue.Then([&shownName, lineNumber] {
+          Error(0, "%s: %llu: improperly formatted %.*s checksum line", shownName.c_str(), lineNumber,
+                static_cast<int>(kTagName.size()), kTagName.data());
+        });
       }
       continue;
     }
-    CheckListedFile(parsed, options, tally);
+    CheckListedFile(parsed, options, tally, queue);
   }
+  queue.Finish();
 
   if (std::ferror(in)) {
     Error(0, "%s: read error", shownName.c_str());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "checksum_line.h"
+#include "digest_queue.h"
 
 namespace morv::cli {
 
@@ -21,10 +22,12 @@ struct CheckOptions {
   Verbosity verbosity;
 };
 
-// Checks the lines of the check file `checkName` ("-" is standard input).
-// True when every listed file matched (or, with ignoreMissing, was missing
-// while another matched), no file failed to open or read and, under strict,
-// every line was properly formatted.
-bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form);
+// Checks the lines of the check file `checkName` ("-" is standard input), the
+// listed files hashed on the queue's workers and the results printed in the
+// order of the lines. True when every listed file matched (or, with
+// ignoreMissing, was missing while another matched), no file failed to open or
+// read and, under strict, every line was properly formatted.
+bool CheckChecksumFile(const char* checkName, const CheckOptions& options, UntaggedForm& form,
+                       DigestQueue& queue);
 
 }  // namespace morv::cli

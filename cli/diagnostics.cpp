@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform.h"
+#include "system.h"
 
 namespace morv::cli {
 

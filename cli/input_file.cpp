@@ -1,11 +1,9 @@
 #include "input_file.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
-#include "platform.h"
+#include "system.h"
 
 namespace morv::cli {
 
@@ -18,7 +16,7 @@ InputFile::InputFile(const char* name) : isStdin_(std::strcmp(name, "-") == 0) {
   if (fd >= 0) file_ = fdopen(fd, "rb");
   if (file_ == nullptr) {
     openError_ = errno;
-    if (fd >= 0) close(fd);
+    if (fd >= 0) CloseFile(fd);
   }
 }
 

@@ -9,6 +9,9 @@
 namespace morv::cli {
 
 bool Malformed(const KatFileCheck& check, const char* format, ...) {
+  // What looks like a break in the layout after a read error is the read
+  // error, which the caller reports.
+  if (check.reader.readErrno() != 0) return false;
   std::fflush(stdout);
   std::fprintf(stderr, "%s: %s:", programName, check.name);
   if (check.reader.lineNumber() > 0) std::fprintf(stderr, "%d:", check.reader.lineNumber());
@@ -19,6 +22,16 @@ bool Malformed(const KatFileCheck& check, const char* format, ...) {
   va_end(args);
   std::fputc('\n', stderr);
   return false;
+}
+
+bool CheckRecords(KatFileCheck& check) {
+  if (!check.reader.Next()) return Malformed(check, "no KAT records in the file");
+  const std::string_view first = check.reader.key();
+  if (first == "Len") return CheckMessageKat(check);
+  if (first == "Repeat") return CheckExtremelyLongKat(check);
+  if (first == "Seed") return CheckMonteCarloKat(check);
+  return Malformed(check, "\"Len = \", \"Repeat = \" or \"Seed = \" expected, found \"%.40s\"",
+                   check.reader.line().c_str());
 }
 
 bool Require(const KatFileCheck& check, const char* key) {

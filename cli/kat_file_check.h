@@ -25,6 +25,10 @@ struct KatFileCheck {
   int mismatches = 0;
 };
 
+// Recognises the layout by the file's first field line and checks every
+// record with its checker; false when the file is malformed.
+bool CheckRecords(KatFileCheck& check);
+
 // Each checker starts on the file's first field line and returns false when
 // the file is malformed, after saying where; the records before that point
 // have been checked and counted.
@@ -33,7 +37,7 @@ bool CheckExtremelyLongKat(KatFileCheck& check);
 bool CheckMonteCarloKat(KatFileCheck& check);
 
 // Prints "PROGRAM: NAME:LINE: message" for the current line (no LINE in an
-// empty file); returns false.
+// empty file), unless a read error ended the input; returns false.
 [[gnu::format(printf, 2, 3)]] bool Malformed(const KatFileCheck& check, const char* format, ...);
 
 // Requires the key, e.g. "Msg", on the current field line.

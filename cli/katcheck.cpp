@@ -14,7 +14,7 @@
 #include "diagnostics.h"
 #include "input_file.h"
 #include "kat_file_check.h"
-#include "platform.h"
+#include "system.h"
 #include "standard_output.h"
 
 namespace morv::cli {
@@ -58,19 +58,6 @@ void PrintHelp() {
   std::exit(kTrouble);
 }
 
-// Recognises the layout by the first field and checks every record.
-bool CheckRecords(KatFileCheck& check) {
-  if (!check.reader.Next()) {
-    return check.reader.readErrno() != 0 || Malformed(check, "no KAT records in the file");
-  }
-  const std::string_view first = check.reader.key();
-  if (first == "Len") return CheckMessageKat(check);
-  if (first == "Repeat") return CheckExtremelyLongKat(check);
-  if (first == "Seed") return CheckMonteCarloKat(check);
-  return Malformed(check, "\"Len = \", \"Repeat = \" or \"Seed = \" expected, found \"%.40s\"",
-                   check.reader.line().c_str());
-}
-
 ExitStatus CheckFile(const char* name, bool quiet) {
   const InputFile in(name);
   if (in.get() == nullptr) {
@@ -79,10 +66,11 @@ ExitStatus CheckFile(const char* name, bool quiet) {
   }
   KatReader reader(in.get());
   KatFileCheck check{name, reader};
-  bool wellFormed = CheckRecords(check);
+  const bool wellFormed = CheckRecords(check);
+  // After the records checked before it, the read error is all there is to say.
   if (reader.readErrno() != 0) {
     Error(reader.readErrno(), "%s", QuoteName(name).c_str());
-    wellFormed = false;
+    return kTrouble;
   }
 
   if (check.mismatches != 0) {

@@ -3,6 +3,7 @@
 // messages and exit codes.
 #include <getopt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,17 +15,17 @@
 #include "checksum_line.h"
 #include "diagnostics.h"
 #include "digest_file.h"
-#include "digest_files.h"
+#include "digest_queue.h"
 #include "morv.h"
-#include "platform.h"
 #include "standard_output.h"
+#include "system.h"
 
 namespace morv::cli {
 namespace {
 
 constexpr int kDefaultDigestBits = 512;
 
-enum LongOnly { kTag = 256, kIgnoreMissing, kQuiet, kStatus, kStrict, kHelp, kVersion };
+enum LongOnly { kTag = 256, kIgnoreMissing, kQuiet, kStatus, kStrict, kThreads, kHelp, kVersion };
 
 constexpr option kLongOptions[] = {
     {"binary", no_argument, nullptr, 'b'},
@@ -37,6 +38,7 @@ constexpr option kLongOptions[] = {
     {"warn", no_argument, nullptr, 'w'},
     {"strict", no_argument, nullptr, kStrict},
     {"tag", no_argument, nullptr, kTag},
+    {"threads", required_argument, nullptr, kThreads},
     {"zero", no_argument, nullptr, 'z'},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -56,6 +58,8 @@ void PrintHelp() {
       "  -l, --length=BITS     digest length in bits; a multiple of 8, at most %d\n"
       "                          (0 means the default, %d)\n"
       "      --tag             create a BSD-style checksum: %.*s-BITS (FILE) = HEX\n"
+      "      --threads=N       hash with N workers (1 to %d); by default one for\n"
+      "                          each CPU this process may use\n"
       "  -t, --text            read in text mode (default)\n"
       "  -z, --zero            end each output line with NUL, not newline,\n"
       "                          and disable file name escaping\n"
@@ -76,9 +80,17 @@ void PrintHelp() {
       "a character indicating input mode ('*' for binary, ' ' for text\n"
       "or where binary is insignificant), and name for each FILE.\n"
       "\n"
+      "Each worker hashes eight regular files at a time on the vector lanes; the\n"
+      "lines still come out in the order of the FILEs (or of the checksum lines).\n"
+      "Files that end while an earlier one is still being hashed wait for it, up\n"
+      "to %zu a worker; then the workers wait too, so a huge file early in the\n"
+      "list keeps one lane busy and the rest idle until it ends. On a spinning\n"
+      "disk, where reading several files at once makes the head seek between\n"
+      "them, use --threads=1 (eight files at a time).\n"
+      "\n"
       "Exit status is 0 on success and 1 on any failure.\n",
       programName, kMaxDigestBits, kDefaultDigestBits, static_cast<int>(kTagName.size()),
-      kTagName.data());
+      kTagName.data(), DigestQueue::kMaxWorkers, DigestQueue::kWindowPerWorker);
 }
 
 [[noreturn]] void UsageError(const char* message) {
@@ -111,6 +123,19 @@ int ParseLength(const char* text) {
   return value == 0 ? kDefaultDigestBits : static_cast<int>(value);
 }
 
+// --threads=N: a decimal number of workers from 1 to DigestQueue::kMaxWorkers.
+int ParseThreads(const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno == ERANGE || value < 1 ||
+      value > DigestQueue::kMaxWorkers) {
+    Error(0, "invalid number of threads: '%s' (from 1 to %d)", text, DigestQueue::kMaxWorkers);
+    std::exit(EXIT_FAILURE);
+  }
+  return static_cast<int>(value);
+}
+
 bool PrintResult(const char* name, int err, const std::uint8_t* digest, int digestBits,
                  const LineFormat& format) {
   if (err != 0) {
@@ -119,23 +144,6 @@ bool PrintResult(const char* name, int err, const std::uint8_t* digest, int dige
   }
   PrintChecksumLine(stdout, digest, digestBits, name, format);
   return true;
-}
-
-// Prints the lines of the files from files[0] on and returns how many it
-// printed: as many as the lanes take together, else the first file alone.
-int PrintChecksums(const char* const* files, int count, int digestBits, const LineFormat& format,
-                   bool& ok) {
-  if (digestBits <= kMaxLaneDigestBits) {
-    const int printed = DigestFiles(files, count, digestBits,
-                                    [&](const char* name, int err, const std::uint8_t* digest) {
-                                      ok &= PrintResult(name, err, digest, digestBits, format);
-                                    });
-    if (printed > 0) return printed;
-  }
-  static std::uint8_t digest[kMaxDigestBits / 8];
-  const int err = DigestFile(files[0], digestBits, digest);
-  ok &= PrintResult(files[0], err, digest, digestBits, format);
-  return 1;
 }
 
 }  // namespace
@@ -147,6 +155,7 @@ int main(int argc, char** argv) {
   UseCheckedStdout(EXIT_FAILURE);
 
   int digestBits = kDefaultDigestBits;
+  int threads = 0;  // 0: one per usable CPU
   int binary = -1;  // -1 unless -b (1) or -t (0) was given
   bool check = false;
   bool tag = false;
@@ -165,10 +174,11 @@ int main(int argc, char** argv) {
       case kQuiet: checkOptions.verbosity = Verbosity::Quiet; break;
       case kStatus: checkOptions.verbosity = Verbosity::Status; break;
       case kStrict: checkOptions.strict = true; break;
+      case kThreads: threads = ParseThreads(optarg); break;
       case kHelp: PrintHelp(); return EXIT_SUCCESS;
       case kVersion:
-        std::printf("morvsum (morv) %s\nkernels: %s (512-bit state), %s (1024-bit state)\n",
-                    MORV_VERSION, morv::KernelName(512), morv::KernelName(1024));
+        std::printf("morvsum (morv) %s\nkernels: %s (512-bit state), %s (1024-bit state), %s (lanes)\n",
+                    MORV_VERSION, morv::KernelName(512), morv::KernelName(1024), morv::BatchKernelName());
         return EXIT_SUCCESS;
       default: UsageError(nullptr);
     }
@@ -201,12 +211,16 @@ int main(int argc, char** argv) {
   bool ok = true;
   UntaggedForm form = UntaggedForm::Unknown;
   const LineFormat format{tag, binary == 1, zero};
-  for (int i = 0; i < fileCount;) {
+  DigestQueue queue(threads != 0 ? threads : std::min(UsableCpuCount(), DigestQueue::kMaxWorkers));
+  for (int i = 0; i < fileCount; ++i) {
     if (check) {
-      ok &= CheckChecksumFile(files[i++], checkOptions, form);
+      ok &= CheckChecksumFile(files[i], checkOptions, form, queue);
     } else {
-      i += PrintChecksums(files + i, fileCount - i, digestBits, format, ok);
+      queue.Hash(files[i], digestBits, [&, name = files[i]](int err, const std::uint8_t* digest) {
+        ok &= PrintResult(name, err, digest, digestBits, format);
+      });
     }
   }
+  queue.Finish();
   return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

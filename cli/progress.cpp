@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform.h"
+#include "system.h"
 
 namespace morv::cli {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "diagnostics.h"
-#include "platform.h"
+#include "system.h"
 
 namespace morv::cli {
 namespace {

@@ -12,34 +12,34 @@ int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count) {
   return 0;
 }
 
-KatStatus genExtremelyLongMsg(int digestBits) {
-  static constexpr KatKind kKind = {.inName = "ExtremelyLongMsgKAT.txt",
-                                    .outPattern = "ExtremelyLongMsgKAT_%d.txt",
-                                    .generator = "genExtremelyLongMsg",
-                                    .finishedName = "ExtremelyLongMsgKAT",
-                                    .blankAfterHeader = true};
-  KatFiles files;
-  if (const KatStatus s = OpenAndCopyHeader(kKind, digestBits, files); s != Ok) return s;
+constexpr KatKind kExtremelyLongMsgKat = {.inName = "ExtremelyLongMsgKAT.txt",
+                                          .outPattern = "ExtremelyLongMsgKAT_%d.txt",
+                                          .generator = "genExtremelyLongMsg",
+                                          .finishedName = "ExtremelyLongMsgKAT",
+                                          .blankAfterHeader = true};
+
+KatStatus WriteExtremelyLongMsgKat(int digestBits, KatFiles& files) {
+  if (const KatStatus s = CopyHeader(kExtremelyLongMsgKat, files); s != Ok) return s;
   std::FILE* in = files.in.get();
 
   if (!SeekMarker(in, "Repeat = ")) {
-    std::printf("ERROR: unable to read 'Repeat' from <ExtremelyLongMsgKAT.txt>\n");
-    return FieldMissing;
+    return Fail(files, FieldMissing,
+                "ERROR: unable to read 'Repeat' from <ExtremelyLongMsgKAT.txt>\n");
   }
   int repeat = 0;
   if (!ReadDecimal(in, repeat)) {
-    std::printf("ERROR: invalid 'Repeat' in <ExtremelyLongMsgKAT.txt>\n");
-    return FieldInvalid;
+    return Fail(files, FieldInvalid, "ERROR: invalid 'Repeat' in <ExtremelyLongMsgKAT.txt>\n");
   }
   if (!SeekMarker(in, "Text = ")) {
-    std::printf("ERROR: unable to read 'Text' from <ExtremelyLongMsgKAT.txt>\n");
-    return FieldMissing;
+    return Fail(files, FieldMissing,
+                "ERROR: unable to read 'Text' from <ExtremelyLongMsgKAT.txt>\n");
   }
   std::uint8_t text[64];
   if (!ReadWordOfLength(in, reinterpret_cast<char*>(text), sizeof text)) {
-    std::printf("ERROR: invalid 'Text' in <ExtremelyLongMsgKAT.txt>\n");
-    return FieldInvalid;
+    return Fail(files, FieldInvalid, "ERROR: invalid 'Text' in <ExtremelyLongMsgKAT.txt>\n");
   }
+  // A count or a text cut by a read error would be hashed for nothing.
+  if (const KatStatus s = ReadStatus(files); s != Ok) return s;
 
   HashContext ctx;
   std::uint8_t digest[64];
@@ -62,7 +62,14 @@ KatStatus genExtremelyLongMsg(int digestBits) {
   std::fwrite(text, 1, sizeof text, out);
   std::fputs("\n", out);
   WriteHexField(out, "MD = ", digest, digestBits / 8);
-  return Finish(kKind, digestBits, files);
+  return Ok;
+}
+
+KatStatus genExtremelyLongMsg(int digestBits) {
+  KatFiles files;
+  if (const KatStatus s = OpenFiles(kExtremelyLongMsgKat, digestBits, files); s != Ok) return s;
+  if (const KatStatus s = WriteExtremelyLongMsgKat(digestBits, files); s != Ok) return s;
+  return Finish(kExtremelyLongMsgKat, digestBits, files);
 }
 
 }  // namespace morv::kat

@@ -3,17 +3,17 @@
 
 namespace morv::kat {
 
+constexpr MessageKatKind kLongMsgKat = {.kind = {.inName = "LongMsgKAT.txt",
+                                                 .outPattern = "LongMsgKAT_%d.txt",
+                                                 .generator = "genLongMsg",
+                                                 .finishedName = "LongMsgKAT",
+                                                 .blankAfterHeader = true},
+                                        .blankBeforeRecord = false,
+                                        .maxBits = 34304};
+
 KatStatus genLongMsg(int digestBits) {
-  static constexpr MessageKatKind kLongMsg = {
-      .kind = {.inName = "LongMsgKAT.txt",
-               .outPattern = "LongMsgKAT_%d.txt",
-               .generator = "genLongMsg",
-               .finishedName = "LongMsgKAT",
-               .blankAfterHeader = true},
-      .blankBeforeRecord = false,
-      .maxBits = 34304};
   std::uint8_t message[34304 / 8];
-  return GenerateMessageKat(kLongMsg, digestBits, message);
+  return GenerateMessageKat(kLongMsgKat, digestBits, message);
 }
 
 }  // namespace morv::kat

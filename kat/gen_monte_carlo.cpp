@@ -14,30 +14,39 @@ void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest)
   std::memcpy(message, digest, digestBytes);
 }
 
-KatStatus genMonteCarlo(int digestBits) {
-  static constexpr KatKind kKind = {.inName = "MonteCarlo.txt",
+constexpr KatKind kMonteCarloKat = {.inName = "MonteCarlo.txt",
                                     .outPattern = "MonteCarlo_%d.txt",
                                     .generator = "genMonteCarlo",
                                     .finishedName = "MonteCarloKAT",
                                     .blankAfterHeader = true};
-  KatFiles files;
-  if (const KatStatus s = OpenAndCopyHeader(kKind, digestBits, files); s != Ok) return s;
-  std::FILE* out = files.out.get();
 
-  std::uint8_t message[kMonteCarloMessageBytes];
-  if (!ReadHexField(files.in.get(), message, sizeof message, "Seed = ")) {
-    std::printf("ERROR: unable to read 'Seed' from <MonteCarlo.txt>\n");
-    return FieldMissing;
+KatStatus WriteMonteCarloSeed(KatFiles& files, std::uint8_t* message) {
+  if (const KatStatus s = CopyHeader(kMonteCarloKat, files); s != Ok) return s;
+  if (!ReadHexField(files.in.get(), message, kMonteCarloMessageBytes, "Seed = ")) {
+    return Fail(files, FieldMissing, "ERROR: unable to read 'Seed' from <MonteCarlo.txt>\n");
   }
-  WriteHexField(out, "Seed = ", message, sizeof message);
+  // A seed cut by a read error would start a wrong chain.
+  if (const KatStatus s = ReadStatus(files); s != Ok) return s;
+  WriteHexField(files.out.get(), "Seed = ", message, kMonteCarloMessageBytes);
+  return Ok;
+}
 
+void WriteMonteCarloChain(int digestBits, std::uint8_t* message, std::FILE* out) {
   std::uint8_t digest[64];
   for (int j = 0; j < 100; ++j) {
     for (int i = 0; i < 1000; ++i) MonteCarloStep(digestBits, message, digest);
     std::fprintf(out, "\nj = %d\n", j);
     WriteHexField(out, "MD = ", digest, digestBits / 8);
   }
-  return Finish(kKind, digestBits, files);
+}
+
+KatStatus genMonteCarlo(int digestBits) {
+  KatFiles files;
+  if (const KatStatus s = OpenFiles(kMonteCarloKat, digestBits, files); s != Ok) return s;
+  std::uint8_t message[kMonteCarloMessageBytes];
+  if (const KatStatus s = WriteMonteCarloSeed(files, message); s != Ok) return s;
+  WriteMonteCarloChain(digestBits, message, files.out.get());
+  return Finish(kMonteCarloKat, digestBits, files);
 }
 
 }  // namespace morv::kat

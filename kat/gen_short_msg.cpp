@@ -3,17 +3,17 @@
 
 namespace morv::kat {
 
+constexpr MessageKatKind kShortMsgKat = {.kind = {.inName = "ShortMsgKAT.txt",
+                                                  .outPattern = "ShortMsgKAT_%d.txt",
+                                                  .generator = "genShortMsg",
+                                                  .finishedName = "ShortMsgKAT",
+                                                  .blankAfterHeader = false},
+                                         .blankBeforeRecord = true,
+                                         .maxBits = 2048};
+
 KatStatus genShortMsg(int digestBits) {
-  static constexpr MessageKatKind kShortMsg = {
-      .kind = {.inName = "ShortMsgKAT.txt",
-               .outPattern = "ShortMsgKAT_%d.txt",
-               .generator = "genShortMsg",
-               .finishedName = "ShortMsgKAT",
-               .blankAfterHeader = false},
-      .blankBeforeRecord = true,
-      .maxBits = 2048};
   std::uint8_t message[2048 / 8];
-  return GenerateMessageKat(kShortMsg, digestBits, message);
+  return GenerateMessageKat(kShortMsgKat, digestBits, message);
 }
 
 }  // namespace morv::kat

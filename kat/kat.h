@@ -20,6 +20,7 @@ enum KatStatus : int {
   HashFailed = 4,
   FieldInvalid = 5,
   FileWriteFailed = 6,
+  FileReadFailed = 7,
 };
 
 // Text in memory, read by the helpers below as they read a stream: katcheck
@@ -36,6 +37,10 @@ class TextInput {
   std::size_t at_ = 0;
 };
 
+// The text helpers take a read error for the end of the input; the stream's
+// error flag keeps it, and the generators check it (ReadStatus) before they act
+// on what was read.
+//
 // Finds the marker (its first 49 characters) anywhere in the stream and leaves
 // the stream right after it. Returns 1 when found, 0 when the input ended first.
 int SeekMarker(std::FILE* in, const char* marker);
@@ -70,7 +75,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 struct KatFiles {
   File in;
   File out;
-  char outName[32];
+  const char* inName = "";
+  char outName[32] = "";
 };
 
 // What tells one generator from another in the steps that all of them share.
@@ -82,13 +88,6 @@ struct KatKind {
   bool blankAfterHeader;     // an empty line after the submitter line
 };
 
-// Opens the input, then the output, and copies the header, printing the
-// failure messages that every generator shares.
-KatStatus OpenAndCopyHeader(const KatKind& kind, int digestBits, KatFiles& files);
-
-// Closes both files and prints the finished line, or reports a failed write.
-KatStatus Finish(const KatKind& kind, int digestBits, KatFiles& files);
-
 // The short- and long-message generators differ only in these.
 struct MessageKatKind {
   KatKind kind;
@@ -96,12 +95,55 @@ struct MessageKatKind {
   int maxBits;             // the largest valid bit length
 };
 
-// Hashes each "Len = " / "Msg = " record with HashMessage and writes it with
-// its digest. message has room for maxBits / 8 bytes.
+// The four generators' kinds, defined beside them.
+extern const MessageKatKind kShortMsgKat;
+extern const MessageKatKind kLongMsgKat;
+extern const KatKind kExtremelyLongMsgKat;
+extern const KatKind kMonteCarloKat;
+
+// A generator is OpenFiles, its Write step on the open files, then Finish;
+// each step prints its own failure line and returns its status.
+//
+// Opens the input, then the output.
+KatStatus OpenFiles(const KatKind& kind, int digestBits, KatFiles& files);
+
+// Writes the output's first line and copies the two header lines.
+KatStatus CopyHeader(const KatKind& kind, KatFiles& files);
+
+// FileReadFailed, after "Couldn't read <in>", when a read of the input failed;
+// else Ok.
+KatStatus ReadStatus(const KatFiles& files);
+
+// Prints a failure found in what was read and returns its status, unless a
+// read error cut the input short: that is the failure then, and is reported.
+[[gnu::format(printf, 3, 4)]] KatStatus Fail(const KatFiles& files, KatStatus status,
+                                             const char* format, ...);
+
+// Closes the stream; true when everything written to it got through.
+bool CloseOutput(std::FILE* out);
+
+// Closes both files and prints the finished line, or reports a failed write.
+KatStatus Finish(const KatKind& kind, int digestBits, KatFiles& files);
+
+// The header, then each "Len = " / "Msg = " record hashed with HashMessage and
+// written with its digest. message has room for maxBits / 8 bytes.
+KatStatus WriteMessageKat(const MessageKatKind& kat, int digestBits, KatFiles& files,
+                          std::uint8_t* message);
+
+// OpenFiles, WriteMessageKat and Finish.
 KatStatus GenerateMessageKat(const MessageKatKind& kat, int digestBits, std::uint8_t* message);
+
+// The header, then the one "Repeat = " / "Text = " record with its digest.
+KatStatus WriteExtremelyLongMsgKat(int digestBits, KatFiles& files);
 
 // The Monte Carlo chain's message: 1024 bits.
 inline constexpr int kMonteCarloMessageBytes = 128;
+
+// The header, then the "Seed = " line; the seed stays in message.
+KatStatus WriteMonteCarloSeed(KatFiles& files, std::uint8_t* message);
+
+// The chain from the seed in message: its hundred "j = " records.
+void WriteMonteCarloChain(int digestBits, std::uint8_t* message, std::FILE* out);
 
 // One step of the Monte Carlo chain: hashes the message into digest
 // (digestBits / 8 bytes, at most kMonteCarloMessageBytes), then makes the next

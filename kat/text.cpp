@@ -2,10 +2,11 @@
 // header copy, and the opening and closing steps that every generator shares.
 //
 // Every input byte is a character (NUL and 0xFF included); only getc's EOF
-// ends the input. White space is what C's isspace calls white space. The
-// readers are templates over their source, a stream or a TextInput, so that
+// ends the input, a read error included. White space is what C's isspace calls
+// white space. The readers are templates over their source, a stream or a TextInput, so that
 // both read one grammar and genkat's streams pay no indirection.
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 
 #include "kat.h"
@@ -194,7 +195,8 @@ void WriteHexField(std::FILE* out, const char* label, const std::uint8_t* bytes,
   std::putc('\n', out);
 }
 
-KatStatus OpenAndCopyHeader(const KatKind& kind, int digestBits, KatFiles& files) {
+KatStatus OpenFiles(const KatKind& kind, int digestBits, KatFiles& files) {
+  files.inName = kind.inName;
   files.in.reset(std::fopen(kind.inName, "r"));
   if (!files.in) {
     std::printf("Couldn't open <%s> for read\n", kind.inName);
@@ -206,31 +208,60 @@ KatStatus OpenAndCopyHeader(const KatKind& kind, int digestBits, KatFiles& files
     std::printf("Couldn't open <%s> for write\n", files.outName);
     return FileOpenFailed;
   }
-  std::FILE* in = files.in.get();
-  std::FILE* out = files.out.get();
-
-  std::fprintf(out, "# %s\n", files.outName);
-  if (!SeekMarker(in, "# Algorithm Name:")) {
-    std::printf("%s: Couldn't read Algorithm Name\n", kind.generator);
-    return HeaderMissing;
-  }
-  std::fputs("# Algorithm Name:", out);
-  CopyHeaderValue(in, out);
-  std::fputs("\n", out);
-  if (!SeekMarker(in, "# Principal Submitter:")) {
-    std::printf("%s: Couldn't read Principal Submitter\n", kind.generator);
-    return HeaderMissing;
-  }
-  std::fputs("# Principal Submitter:", out);
-  CopyHeaderValue(in, out);
-  std::fputs(kind.blankAfterHeader ? "\n\n" : "\n", out);
   return Ok;
 }
 
+KatStatus ReadStatus(const KatFiles& files) {
+  if (std::ferror(files.in.get()) == 0) return Ok;
+  std::printf("Couldn't read <%s>\n", files.inName);
+  return FileReadFailed;
+}
+
+KatStatus Fail(const KatFiles& files, KatStatus status, const char* format, ...) {
+  if (const KatStatus s = ReadStatus(files); s != Ok) return s;
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
+  return status;
+}
+
+namespace {
+
+// "# <field>:" and the rest of its line. The line end is written only once the
+// value has been read whole, so that a read error leaves no line that looks
+// complete.
+KatStatus CopyHeaderLine(const KatKind& kind, KatFiles& files, const char* field) {
+  char marker[32];
+  std::snprintf(marker, sizeof marker, "# %s:", field);
+  if (!SeekMarker(files.in.get(), marker)) {
+    return Fail(files, HeaderMissing, "%s: Couldn't read %s\n", kind.generator, field);
+  }
+  std::fputs(marker, files.out.get());
+  CopyHeaderValue(files.in.get(), files.out.get());
+  if (const KatStatus s = ReadStatus(files); s != Ok) return s;
+  std::fputs("\n", files.out.get());
+  return Ok;
+}
+
+}  // namespace
+
+KatStatus CopyHeader(const KatKind& kind, KatFiles& files) {
+  std::fprintf(files.out.get(), "# %s\n", files.outName);
+  for (const char* field : {"Algorithm Name", "Principal Submitter"}) {
+    if (const KatStatus s = CopyHeaderLine(kind, files, field); s != Ok) return s;
+  }
+  if (kind.blankAfterHeader) std::fputs("\n", files.out.get());
+  return Ok;
+}
+
+bool CloseOutput(std::FILE* out) {
+  const bool written = std::ferror(out) == 0;
+  return std::fclose(out) == 0 && written;
+}
+
 KatStatus Finish(const KatKind& kind, int digestBits, KatFiles& files) {
-  std::FILE* out = files.out.release();
-  bool written = std::ferror(out) == 0;
-  written = std::fclose(out) == 0 && written;
+  const bool written = CloseOutput(files.out.release());
   files.in.reset();
   if (!written) {
     std::printf("Couldn't write <%s>\n", files.outName);

@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "hasher.h"
 #include "morv.h"
@@ -157,6 +159,46 @@ class Hash {
   mutable std::mutex mutex_;
 };
 
+// The digests of many messages, in order, through the batch interface: eight
+// at a time on the lanes up to 512 bits, one at a time above. A tuple of the
+// buffers holds them while the hashing runs without the GIL (a list could
+// change meanwhile), and the digests are written straight into their bytes
+// objects, which nothing else can see before the call returns.
+py::list HashMany(const py::iterable& buffers, int digestBits) {
+  const auto items = py::reinterpret_steal<py::tuple>(PySequence_Tuple(buffers.ptr()));
+  if (!items) throw py::error_already_set();
+  const std::size_t digestSize = morv::digestBytes(digestBits);
+  std::deque<InputBytes> views;  // of the buffers that are not bytes objects
+  std::vector<morv::MessageJob> jobs;
+  jobs.reserve(items.size());
+  py::list digests(items.size());
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    PyObject* item = PyTuple_GET_ITEM(items.ptr(), i);
+    const std::span<const std::uint8_t> message =
+        PyBytes_CheckExact(item)
+            ? std::span(reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(item)),
+                        static_cast<std::size_t>(PyBytes_GET_SIZE(item)))
+            : views.emplace_back(item).Span();
+    PyObject* digest = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(digestSize));
+    if (digest == nullptr) throw py::error_already_set();
+    PyList_SET_ITEM(digests.ptr(), i, digest);
+    auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(digest));
+    if (message.size() > morv::detail::kMaxBytesPerCall) {
+      morv::hash(digestBits, message, {out, digestSize});  // only where size_t has 32 bits
+    } else {
+      jobs.push_back({digestBits, message.data(), 8 * message.size(), out});
+      total += message.size();
+    }
+  }
+  {
+    std::optional<py::gil_scoped_release> noGil;
+    if (total >= kGilReleaseBytes) noGil.emplace();
+    morv::HashMessages(jobs.data(), jobs.size());
+  }
+  return digests;
+}
+
 std::unique_ptr<Hash> NewHash(int digestBits, const py::object& data) {
   auto hash = std::make_unique<Hash>(digestBits);
   hash->Update(data);
@@ -205,18 +247,32 @@ PYBIND11_MODULE(morv, m) {
       .def_property_readonly("block_size", &Hash::BlockSize,
                              "The block length in bytes: 64 up to 512-bit digests, 128 above.");
 
+  // usedforsecurity is hashlib's: accepted, and without effect, since morv
+  // is not a hash that a security policy turns off.
   m.def(
       "new",
-      [](const py::int_& digestBits, const py::object& data) {
+      [](const py::int_& digestBits, const py::object& data, bool) {
         return NewHash(CheckedDigestBits(digestBits), data);
       },
-        py::arg("digest_bits") = 512, py::arg("data") = py::bytes(),
-        "A new hash object for digests of digest_bits bits (a multiple of 8 from 8 to\n"
-        "65536), with data hashed first.");
+      py::arg("digest_bits") = 512, py::arg("data") = py::bytes(), py::kw_only(),
+      py::arg("usedforsecurity") = true,
+      "A new hash object for digests of digest_bits bits (a multiple of 8 from 8 to\n"
+      "65536), with data hashed first. usedforsecurity is accepted as hashlib's\n"
+      "constructors accept it, and changes nothing.");
   for (const int bits : {224, 256, 384, 512, 1024}) {
     const std::string name = "morv" + std::to_string(bits);
     const std::string doc = "A new " + std::to_string(bits) + "-bit hash object, with data hashed first.";
-    m.def(name.c_str(), [bits](const py::object& data) { return NewHash(bits, data); },
-          py::arg("data") = py::bytes(), doc.c_str());
+    m.def(name.c_str(), [bits](const py::object& data, bool) { return NewHash(bits, data); },
+          py::arg("data") = py::bytes(), py::kw_only(), py::arg("usedforsecurity") = true, doc.c_str());
   }
+  m.def(
+      "hash_many",
+      [](const py::iterable& buffers, const py::int_& digestBits) {
+        return HashMany(buffers, CheckedDigestBits(digestBits));
+      },
+      py::arg("buffers"), py::arg("digest_bits") = 512,
+      "The digests of the buffers, a list of bytes in their order: the same as\n"
+      "[new(digest_bits, b).digest() for b in buffers], computed on the CPU's\n"
+      "vector lanes, eight messages at a time up to 512 bits (one at a time above),\n"
+      "without the GIL. Messages of similar lengths share the lanes best.");
 }

@@ -58,7 +58,7 @@ void MakeFiles(const TableRow& row) {
       fs::create_symlink(v.at(1), name());
     } else if (key != "run" && key != "stdin" && key != "stdout" && key != "stdout-to" &&
                key != "stdout-starts" && key != "stderr" && key != "status" &&
-               key != "skip-on-windows") {
+               key != "open-files" && key != "stdin-closed" && key != "skip-on-windows") {
       ADD_FAILURE() << row.where << ": unknown key " << key;
     }
   }
@@ -75,10 +75,11 @@ TEST_P(ToolTable, Row) {
   }
   TempDir dir;
   MakeFiles(row);
-  std::vector<std::string> command = TargetCommand(kPrograms.at(run->front()));
-  command.insert(command.end(), run->begin() + 1, run->end());
-  const ProgramRun r =
-      RunProgram(command, row.Joined("stdin"), kStdoutTo.at(row.Joined("stdout-to")));
+  const std::string input = row.Joined("stdin");
+  const ProgramRun r = RunProgram(TargetCommand(kPrograms.at(run->front()), {run->begin() + 1, run->end()}),
+                                  {input, row.Find("stdin-closed") != nullptr,
+                                   kStdoutTo.at(row.Joined("stdout-to")),
+                                   std::stoi(row.Joined("open-files", "0"))});
   if (row.Find("stdout-starts") != nullptr) {
     EXPECT_TRUE(r.out.starts_with(row.Joined("stdout-starts"))) << r.out;
   } else {

@@ -54,15 +54,17 @@ TEST_P(GenkatCase, LeavesExactlyTheExpectedFilesAndOutput) {
   }
   std::set<std::string> expected = Names(folder / "in");
   for (const std::string& name : expected) fs::copy_file(folder / "in" / name, name);
+  Stdout stdoutTo = Stdout::Captured;
   std::istringstream lines(setup);
   for (std::string line, verb, a, b; std::getline(lines, line);) {
     std::istringstream(line) >> verb >> a >> b;
     if (verb == "symlink") fs::create_symlink(a, b), expected.insert(b);
     if (verb == "mkdir") fs::create_directory(a), expected.insert(a);
     if (verb == "chmod") fs::permissions(b, static_cast<fs::perms>(std::stoi(a, nullptr, 8)));
+    if (verb == "stdout") stdoutTo = a == "full" ? Stdout::Full : Stdout::Closed;
   }
 
-  const ProgramRun run = RunProgram(command);
+  const ProgramRun run = RunProgram(command, {.input = {}, .stdinClosed = false, .stdoutTo = stdoutTo});
   fs::remove(copy);
   // genkat writes in text mode, as the platform does it.
   EXPECT_EQ(run.out, TextMode(ReadFile(folder / "stdout").value()));

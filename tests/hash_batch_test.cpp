@@ -7,6 +7,7 @@
 #include <random>
 #include <utility>
 
+#include "hasher.h"
 #include "lane_driver.h"
 #include "test_util.h"
 
@@ -77,6 +78,23 @@ TEST(Batch, InitRefusesWithoutAStrayWrite) {
   }
   EXPECT_EQ(std::memcmp(&batch, &before, sizeof batch), 0);
   EXPECT_EQ(BatchInit(&batch, 7, 512), 0);
+}
+
+// The C++ layer over HashMessages: more messages than lanes, empty ones and
+// unequal lengths, on the lanes and beyond them, each digest that of the
+// one-message call.
+TEST(Batch, HashEachGivesTheOneMessageDigests) {
+  std::vector<Bytes> messages;
+  for (std::uint32_t i = 0; i < 21; ++i) messages.push_back(RandomBytes(i % 4 == 0 ? 0 : 37 * i, i));
+  const std::vector<std::span<const std::uint8_t>> spans(messages.begin(), messages.end());
+  std::vector<Digest<256>> lanes(spans.size());
+  std::vector<Digest<1024>> wide(spans.size());
+  hashEach<256>(spans, lanes);
+  hashEach<1024>(spans, wide);
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    EXPECT_EQ(lanes[i], hash256(messages[i])) << i;
+    EXPECT_EQ(wide[i], hash1024(messages[i])) << i;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kLaneKernels),

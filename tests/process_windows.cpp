@@ -38,15 +38,18 @@ HANDLE Open(const std::string& path, DWORD access, DWORD creation) {
 
 }  // namespace
 
-int RunWithStreams(const std::vector<std::string>& command, const std::string& io, Stdout stdoutTo) {
-  if (stdoutTo == Stdout::Full) ADD_FAILURE() << "Windows has no full device: skip the row there";
+// The child inherits the handles made inheritable: only its three streams'.
+int RunWithStreams(const std::vector<std::string>& command, const std::string& io,
+                   const RunOptions& options) {
+  if (options.stdoutTo == Stdout::Full) ADD_FAILURE() << "Windows has no full device: skip the row there";
+  if (options.openFiles != 0) ADD_FAILURE() << "Windows has no limit of open files to set: skip the row there";
   std::wstring line = Quoted(Wide(fs::path(command[0]).filename().string()));
   for (std::size_t i = 1; i < command.size(); ++i) line += L" " + Quoted(Wide(command[i]));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = Open(io + ".in", GENERIC_READ, OPEN_EXISTING);
-  startup.hStdOutput = stdoutTo == Stdout::Closed ? INVALID_HANDLE_VALUE
+  startup.hStdInput = options.stdinClosed ? INVALID_HANDLE_VALUE : Open(io + ".in", GENERIC_READ, OPEN_EXISTING);
+  startup.hStdOutput = options.stdoutTo == Stdout::Closed ? INVALID_HANDLE_VALUE
                                                   : Open(io + ".out", GENERIC_WRITE, CREATE_ALWAYS);
   startup.hStdError = Open(io + ".err", GENERIC_WRITE, CREATE_ALWAYS);
   PROCESS_INFORMATION process{};

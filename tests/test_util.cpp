@@ -81,19 +81,18 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-ProgramRun RunProgram(const std::vector<std::string>& command, std::string_view input,
-                      Stdout stdoutTo) {
+ProgramRun RunProgram(const std::vector<std::string>& command, const RunOptions& options) {
   // The three streams go through files beside the current folder, which tests may list.
   const std::string io = FreshTempPath("morv-io").string();
-  WriteFile(io + ".in", input);
+  WriteFile(io + ".in", options.input);
   // Braces run the program before the two reads.
-  const ProgramRun run{RunWithStreams(command, io, stdoutTo), ReadFile(io + ".out").value_or(""),
+  const ProgramRun run{RunWithStreams(command, io, options), ReadFile(io + ".out").value_or(""),
                        ReadFile(io + ".err").value_or("")};
   for (const char* suffix : {".in", ".out", ".err"}) fs::remove(io + suffix);
   return run;
 }
 
-std::vector<std::string> TargetCommand(const fs::path& program) {
+std::vector<std::string> TargetCommand(const fs::path& program, const std::vector<std::string>& args) {
   std::vector<std::string> words;
 #ifdef MORV_TARGET_EMULATOR
   std::istringstream emulator(MORV_TARGET_EMULATOR);
@@ -101,6 +100,7 @@ std::vector<std::string> TargetCommand(const fs::path& program) {
   words.insert(words.end(), {"-0", program.filename().string()});
 #endif
   words.push_back(program.string());
+  words.insert(words.end(), args.begin(), args.end());
   return words;
 }
 

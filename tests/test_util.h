@@ -72,20 +72,27 @@ struct ProgramRun {
   std::string err;
 };
 
-// The words that start a program built for the target: its path or, in a
-// cross build for another Linux host, the emulator (qemu-user, from
+struct RunOptions {
+  std::string_view input;  // on standard input
+  bool stdinClosed = false;
+  Stdout stdoutTo = Stdout::Captured;
+  int openFiles = 0;  // when not 0, the program's limit of open descriptors (not on Windows)
+};
+
+// The words that start a program built for the target, then args: its path
+// or, in a cross build for another Linux host, the emulator (qemu-user, from
 // MORV_TARGET_EMULATOR) told to run it with argv[0] its file name.
-std::vector<std::string> TargetCommand(const fs::path& program);
+std::vector<std::string> TargetCommand(const fs::path& program, const std::vector<std::string>& args = {});
 
 // Runs command[0] in the current folder, with argv[0] its file name and the
-// other words after it, and `input` on standard input.
-ProgramRun RunProgram(const std::vector<std::string>& command, std::string_view input = {},
-                      Stdout stdoutTo = Stdout::Captured);
+// other words after it, and no descriptor open but the three streams.
+ProgramRun RunProgram(const std::vector<std::string>& command, const RunOptions& options = {});
 
 // The system's part of RunProgram (process_posix.cpp, process_windows.cpp):
 // runs the command with its streams on the files `io` + ".in", ".out" and
 // ".err", and returns its exit status.
-int RunWithStreams(const std::vector<std::string>& command, const std::string& io, Stdout stdoutTo);
+int RunWithStreams(const std::vector<std::string>& command, const std::string& io,
+                   const RunOptions& options);
 
 // Whether the tests run as root, whom permissions do not stop.
 bool RunningAsRoot();

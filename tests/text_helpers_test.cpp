@@ -18,7 +18,7 @@ std::map<std::string, std::string> Call(const test::TableRow& row) {
   const char* marker = call.back().c_str();  // or the label
   std::map<std::string, std::string> got;
   test::TempDir dir;
-  // OpenAndCopyHeader opens its files in text mode, as genkat does; so are they
+  // genkat opens its files in text mode (OpenFiles); so are they
   // written and read here, and the row's bytes are what it reads and writes.
   const bool textMode = helper == "CopyHeader";
   test::WriteFile("In.txt", row.Joined("input"), textMode);
@@ -50,8 +50,9 @@ std::map<std::string, std::string> Call(const test::TableRow& row) {
     EXPECT_EQ(word[n], '#') << row.where << ": stored past the word";
   } else if (helper == "CopyHeader") {
     static constexpr KatKind kKind = {"In.txt", "Out_%d.txt", "genIn", "In", true};
+    std::snprintf(files.outName, sizeof files.outName, kKind.outPattern, 224);
     ::testing::internal::CaptureStdout();
-    got["result"] = std::to_string(OpenAndCopyHeader(kKind, 224, files));
+    got["result"] = std::to_string(CopyHeader(kKind, files));
     got["printed"] = ::testing::internal::GetCapturedStdout();
   } else {
     ADD_FAILURE() << row.where << ": no helper " << helper;

@@ -83,3 +83,32 @@ def test_threads_match_sequential_runs():
         shared, sizes = morv.morv1024(), [1, 64, 2047, 2048, 100_000] * 20
         list(pool.map(lambda n: shared.update(b"a" * n), sizes))
     assert shared.digest() == morv.morv1024(b"a" * sum(sizes)).digest()
+
+
+@pytest.mark.parametrize("digest_bits", sorted({bits for bits, *_ in known_answers()}))
+def test_hash_many_gives_the_known_answers(digest_bits):
+    cases = [(m, d) for bits, m, n, d in known_answers() if bits == digest_bits and n == 8 * len(m)]
+    assert cases
+    assert [d.hex() for d in morv.hash_many([m for m, _ in cases], digest_bits)] == [d for _, d in cases]
+
+
+@pytest.mark.parametrize("digest_bits", [8, 224, 512, 520, 1024])
+def test_hash_many_gives_what_new_gives_one_by_one(digest_bits):
+    sizes = [0, 1, 63, 64, 65, 0, 200, 1000, 5000, 128, 0] * 3 + [3000]  # more than the lanes, unequal
+    buffers = [bytes((7 * i + n) & 255 for i in range(n)) for n in sizes]
+    buffers[1], buffers[2], buffers[3] = bytearray(buffers[1]), memoryview(buffers[2]), array.array("B", buffers[3])
+    assert morv.hash_many(buffers, digest_bits) == [morv.new(digest_bits, b).digest() for b in buffers]
+    assert morv.hash_many(iter(buffers), digest_bits=digest_bits) == morv.hash_many(buffers, digest_bits)
+    assert morv.hash_many([], digest_bits) == []
+
+
+def test_hash_many_refuses_as_new_does_and_usedforsecurity_is_hashlibs_keyword():
+    for buffers, bits, error in [(["abc"], 512, TypeError), ([b"a", memoryview(b"abcdef")[::2]], 512, BufferError),
+                                 (5, 512, TypeError), ([b""], 7, ValueError), ([b""], 65544, ValueError)]:
+        with pytest.raises(error):
+            morv.hash_many(buffers, bits)
+    hashlib.sha512(b"abc", usedforsecurity=False)
+    for make in [getattr(morv, f"morv{bits}") for bits in (224, 256, 384, 512, 1024)] + [morv.new]:
+        assert make(data=b"abc", usedforsecurity=False).digest() == make(data=b"abc").digest()
+    with pytest.raises(TypeError):  # keyword only, as in hashlib
+        morv.morv512(b"", False)

@@ -7,13 +7,16 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "diagnostics.h"
-#include "platform.h"
+#include "system.h"
 
 namespace morv::cli {
 namespace {
@@ -96,12 +99,6 @@ int OpenForReading(const char* name) {
   return fd;
 }
 
-FileKind KindOfFile(const char* name) {
-  struct _stat64 info;
-  if (!Stat(name, info)) return FileKind::Missing;
-  return (info.st_mode & _S_IFMT) == _S_IFREG ? FileKind::Regular : FileKind::Other;
-}
-
 // The C runtime marks a standard stream that the program was started without
 // with -2 in place of a handle.
 bool IsOpen(std::FILE* stream) {
@@ -121,5 +118,35 @@ const char* ErrorText(int errnum) {
   if (errnum == EOVERFLOW) return "Value too large for defined data type";
   return std::strerror(errnum);
 }
+
+// The process's affinity mask holds the CPUs of its processor group that it
+// may use; a process without one (it spans groups) may use every active CPU.
+// (A job object's CPU rate cap, the counterpart of a control group's quota,
+// is not read: a job of that kind is rare outside server containers.)
+int UsableCpuCount() {
+  DWORD_PTR processMask = 0, systemMask = 0;
+  int count = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask)) {
+    count = std::popcount(static_cast<std::uint64_t>(processMask));
+  }
+  if (count == 0) count = static_cast<int>(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS));
+  return std::max(1, count);
+}
+
+bool ForTheWorkers(const char* name) {
+  struct _stat64 info;
+  if (std::strcmp(name, "-") == 0) return false;
+  return !Stat(name, info) || (info.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+long ReadSome(int fd, std::uint8_t* buffer, std::size_t size) {
+  return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+
+void CloseFile(int fd) { _close(fd); }
+
+// The C runtime's own table of descriptors (_setmaxstdio's limit) gives
+// EMFILE when it is full, as a POSIX process's limit does.
+bool OutOfDescriptors(int err) { return err == EMFILE || err == ENFILE; }
 
 }  // namespace morv::cli

@@ -1,0 +1,151 @@
+#include "digest_queue.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "digest_file.h"
+#include "hasher.h"
+#include "system.h"
+
+namespace morv::cli {
+
+DigestQueue::DigestQueue(int workers)
+    : window_(kWindowPerWorker * static_cast<std::size_t>(workers)), wanted_(workers) {}
+
+DigestQueue::~DigestQueue() {
+  Finish();
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  queuedOrStopping_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+void DigestQueue::Hash(const char* name, int digestBits, Report report) {
+  if (ForTheWorkers(name)) {
+    Push(name, digestBits, std::move(report));
+    return;
+  }
+  Finish();
+  std::vector<std::uint8_t> digest(digestBytes(digestBits));
+  const int err = DigestFile(name, digestBits, digest.data());
+  report(err, err == 0 ? digest.data() : nullptr);
+}
+
+void DigestQueue::Then(const std::function<void()>& step) {
+  Push(nullptr, 0, [step](int, const std::uint8_t*) { step(); });
+}
+
+void DigestQueue::Finish() { DrainTo(0); }
+
+void DigestQueue::Push(const char* name, int digestBits, Report report) {
+  DrainTo(window_.size() - 1);
+  std::unique_lock lock(mutex_);
+  Entry& entry = window_[next_++ % window_.size()];
+  entry.forWorkers = name != nullptr;
+  entry.report = std::move(report);
+  entry.job.done = !entry.forWorkers;
+  if (entry.forWorkers) {
+    entry.job.name = name;
+    entry.job.digestBits = digestBits;
+    entry.job.err = 0;
+    entry.job.digest.resize(digestBytes(digestBits));
+    ++queued_;
+    // A worker starts once more files wait than there are workers to take them.
+    if (workers_ < wanted_ && queued_ >= workers_) {
+      try {
+        threads_.emplace_back([this] { Work(); });
+        ++workers_;
+      } catch (const std::system_error&) {
+        wanted_ = workers_;  // the system has no thread to give: fewer workers do it all
+      }
+    }
+    queuedOrStopping_.notify_one();
+  }
+  ReportFinished(lock);
+}
+
+void DigestQueue::ReportFinished(std::unique_lock<std::mutex>& lock) {
+  for (; first_ != next_ && window_[first_ % window_.size()].job.done; ++first_) {
+    Entry& entry = window_[first_ % window_.size()];
+    const Report report = std::move(entry.report);
+    lock.unlock();
+    report(entry.job.err, entry.job.err == 0 ? entry.job.digest.data() : nullptr);
+    lock.lock();
+  }
+  nextToTake_ = std::max(nextToTake_, first_);
+}
+
+void DigestQueue::DrainTo(std::size_t keep) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    ReportFinished(lock);
+    if (next_ - first_ <= keep) return;
+    lock.unlock();
+    const bool hashed = lanes_.Round(*this);
+    lock.lock();
+    // Nothing to hash here: wait for another worker to finish the oldest file.
+    if (!hashed && queued_ == 0 && !window_[first_ % window_.size()].job.done) entryDone_.wait(lock);
+  }
+}
+
+void DigestQueue::Work() {
+  FileLanes lanes;
+  for (;;) {
+    if (lanes.Round(*this)) continue;
+    std::unique_lock lock(mutex_);
+    while (queued_ == 0 && !stopping_) queuedOrStopping_.wait(lock);
+    if (queued_ == 0) return;
+  }
+}
+
+FileJob* DigestQueue::Take(int busyLanes) {
+  const std::lock_guard lock(mutex_);
+  // Each worker's fair share of the files in hand, so that all workers get some.
+  const int share = (queued_ + taken_ + workers_ - 1) / workers_;
+  if (queued_ == 0 || busyLanes >= share) return nullptr;
+  while (!window_[nextToTake_ % window_.size()].forWorkers) ++nextToTake_;
+  --queued_;
+  ++taken_;
+  return &window_[nextToTake_++ % window_.size()].job;
+}
+
+int DigestQueue::OpenFile(FileJob& job, bool holdingFiles) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    // Counted before it is opened, so that another worker whose open fails
+    // meanwhile waits for this file rather than give up.
+    ++heldFiles_;
+    const unsigned long closesBefore = closes_;
+    lock.unlock();
+    const int fd = OpenForReading(job.name.c_str());
+    job.err = fd < 0 ? errno : 0;
+    lock.lock();
+    if (fd >= 0) return fd;
+    --heldFiles_;
+    fileClosed_.notify_all();
+    if (!OutOfDescriptors(job.err)) return -1;
+    if (holdingFiles) return kTryLater;
+    while (closes_ == closesBefore && heldFiles_ > 0) fileClosed_.wait(lock);
+    if (closes_ == closesBefore) return -1;
+  }
+}
+
+void DigestQueue::CloseFile(int fd) {
+  cli::CloseFile(fd);
+  const std::lock_guard lock(mutex_);
+  --heldFiles_;
+  ++closes_;
+  fileClosed_.notify_all();
+}
+
+void DigestQueue::Done(FileJob* job) {
+  const std::lock_guard lock(mutex_);
+  job->done = true;
+  --taken_;
+  entryDone_.notify_one();
+}
+
+}  // namespace morv::cli

@@ -1,0 +1,100 @@
+// Files hashed by several workers at once, each with its own lanes, and every
+// outcome handed back in the order the files were queued, on the thread that
+// queued them: the output of any number of workers is that of one.
+//
+// The calling thread is the first worker: it hashes whenever it waits for an
+// outcome, and with one worker it does all the work, so that no other thread
+// runs. Outcomes finished after an earlier one that is still being hashed wait
+// for it in a window of bounded size; when the window is full, the workers
+// that have nothing else to take wait too, so one huge early file leaves only
+// its own lane busy until it ends.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "file_lanes.h"
+
+namespace morv::cli {
+
+class DigestQueue {
+ public:
+  // err: 0 and digest, or the errno of the failed open or read and nullptr.
+  using Report = std::function<void(int err, const std::uint8_t* digest)>;
+
+  // The most workers a queue runs: more time-share the same cores.
+  static constexpr int kMaxWorkers = 256;
+  // Finished files that may wait for an earlier one, per worker: enough to
+  // keep every lane busy while files of unequal sizes end out of order.
+  static constexpr std::size_t kWindowPerWorker = 64;
+
+  // workers: 1 to kMaxWorkers, this thread included.
+  explicit DigestQueue(int workers);
+  ~DigestQueue();
+  DigestQueue(const DigestQueue&) = delete;
+  DigestQueue& operator=(const DigestQueue&) = delete;
+
+  // Hashes the file to digestBits bits (at most 65536) and then calls report,
+  // once every earlier report and step has run. Regular files go to the
+  // workers; "-", terminals, pipes and folders are read here, on their own,
+  // once everything before them is done.
+  void Hash(const char* name, int digestBits, Report report);
+  // Runs step once every earlier report and step has run.
+  void Then(const std::function<void()>& step);
+  // Returns once every report and step has run.
+  void Finish();
+
+ private:
+  friend class FileLanes;
+  // For the lanes: OpenFile's result when descriptors ran out while the caller
+  // holds files; it opens again once one of them is closed.
+  static constexpr int kTryLater = -2;
+  // The next queued file, or nullptr when there is none or a worker that
+  // holds busyLanes files should leave it to one that holds fewer.
+  FileJob* Take(int busyLanes);
+  // A descriptor for the job's file, counted among those the workers hold,
+  // or -1 with job.err set. When descriptors ran out: kTryLater if
+  // holdingFiles; otherwise waits for another worker to close a file and opens
+  // again, and fails only when no other worker holds one.
+  int OpenFile(FileJob& job, bool holdingFiles);
+  void CloseFile(int fd);
+  // The job's outcome is set.
+  void Done(FileJob* job);
+
+  struct Entry {
+    FileJob job;
+    bool forWorkers = false;  // false: a step, done when queued
+    Report report;
+  };
+  // Queues a file for the workers (a step when name is nullptr) once the
+  // window has room for it.
+  void Push(const char* name, int digestBits, Report report);
+  // Runs the reports of the finished entries at the front, in order.
+  void ReportFinished(std::unique_lock<std::mutex>& lock);
+  // Hashes here, and reports, until the window holds at most `keep` entries.
+  void DrainTo(std::size_t keep);
+  void Work();
+
+  std::vector<Entry> window_;  // a ring; entry i is window_[i % size]
+  std::size_t first_ = 0;      // the oldest entry not yet reported
+  std::size_t next_ = 0;       // one past the newest
+  std::size_t nextToTake_ = 0;
+  int queued_ = 0;             // files not yet taken
+  int taken_ = 0;              // files taken and not done
+  int heldFiles_ = 0;          // descriptors the workers hold or are opening
+  unsigned long closes_ = 0;   // files closed so far
+  int wanted_;                 // workers, this thread included
+  int workers_ = 1;            // this thread and those started
+  bool stopping_ = false;
+  std::mutex mutex_;
+  std::condition_variable queuedOrStopping_, entryDone_, fileClosed_;
+  FileLanes lanes_;  // this thread's
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace morv::cli

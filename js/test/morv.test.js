@@ -1,0 +1,138 @@
+// The package in Node: the known answers, both widths, three ways each; then
+// refusals, the forms of input and output, objects and copies, large inputs,
+// streams and loading, with expected digests from the paths the answers pin.
+import assert from 'node:assert/strict';
+import { File } from 'node:buffer';
+import { spawnSync } from 'node:child_process';
+import { readFileSync } from 'node:fs';
+import { Readable } from 'node:stream';
+import { test } from 'node:test';
+
+import * as morvPackage from '../index.js';
+import { knownAnswers, mismatches, randomSource } from './known_answers.js';
+
+const { Hash, createHash, hashMany, hashStream, morv, morv256, morv512 } = morvPackage;
+
+const abc = new Uint8Array([0x61, 0x62, 0x63]);
+const reference = (data, bits = 512) => createHash(bits).update(data).digest('hex');
+const ended = () => new Hash().updateBits(new Uint8Array([0xff]), 3);
+
+test('every known answer, in one call, in random pieces and by bit length', () => {
+  const cases = knownAnswers(readFileSync(new URL('../../tests/data/hash_vectors.txt', import.meta.url), 'utf8'));
+  assert.ok(cases.length >= 60 && cases.some((c) => c.digestBits > 512) && cases.some((c) => c.bitCount % 8 !== 0));
+  assert.deepEqual(mismatches(morvPackage, cases, randomSource(21)), []);
+});
+
+test('refusals, as Node names them, leave the object as it was', () => {
+  const stopped = ended();
+  const rows = [
+    [() => morv512(5), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument must be .* Received type number \(5\)$/],
+    [() => createHash().update(null), TypeError, 'ERR_INVALID_ARG_TYPE', /Received null$/],
+    [() => morv([0x61], 256), TypeError, 'ERR_INVALID_ARG_TYPE', /Received an instance of Array$/],
+    [() => hashMany([abc, 1]), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument/],
+    [() => hashMany(5), TypeError, 'ERR_INVALID_ARG_TYPE', /"messages" argument/],
+    [() => createHash('512'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bits" argument must be of type number\. Received type string \('512'\)$/],
+    ...[7, 0, 65544, 511.5, -8].flatMap((bits) => [() => morv(abc, bits), () => hashMany([], bits)].map((call) => [call, RangeError,
+      'ERR_OUT_OF_RANGE', new RegExp(`"bits" .* a multiple of 8 from 8 to 65536\\. Received ${bits}$`)])),
+    [() => createHash().updateBits(abc, -1), RangeError, 'ERR_OUT_OF_RANGE', /from 0 to 24, the bits in data\. Received -1$/],
+    [() => createHash().updateBits(abc, 25), RangeError, 'ERR_OUT_OF_RANGE', /Received 25$/],
+    [() => createHash().updateBits(abc, '3'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bitCount"/],
+    [() => stopped.update(abc), Error, 'ERR_MORV_MESSAGE_ENDED', /partial byte: only digest\(\) and copy\(\) may follow$/],
+    [() => stopped.copy().updateBits(abc, 0), Error, 'ERR_MORV_MESSAGE_ENDED', /partial byte/],
+    [() => createHash().digest('utf9'), TypeError, 'ERR_INVALID_ARG_VALUE', /'encoding' must be 'hex', 'base64'/],
+  ];
+  for (const [call, type, code, message] of rows) assert.throws(call, (e) => e.constructor === type && e.code === code && message.test(e.message), String(call));
+  const hash = createHash(256).update('ab');
+  assert.throws(() => hash.updateBits(abc, 99), RangeError);
+  assert.throws(() => hash.update({}), TypeError);
+  assert.equal(hash.update('c').digest('hex'), reference(abc, 256));
+  assert.equal(stopped.copy().digest('hex'), ended().digest('hex'));
+});
+
+test('every kind of bytes, a string as UTF-8, and digests as bytes, hex or base64', () => {
+  const padded = new Uint8Array([0, 0x61, 0x62, 0x63, 0]);
+  for (const form of [abc, 'abc', abc.buffer, Buffer.from('abc'), padded.subarray(1, 4), new DataView(padded.buffer, 1, 3)]) assert.equal(morv512(form, 'hex'), reference(abc));
+  assert.equal(morv512(new Uint16Array([1, 2]), 'hex'), reference(new Uint8Array([1, 0, 2, 0])));
+  assert.equal(morv256('é€😀', 'hex'), reference(new Uint8Array([0xc3, 0xa9, 0xe2, 0x82, 0xac, 0xf0, 0x9f, 0x98, 0x80]), 256));
+  const bytes = Buffer.from(morv256(abc));
+  assert.ok(morv256(abc) instanceof Uint8Array && bytes.length === 32);
+  assert.deepEqual([morv256(abc, 'hex'), createHash(256).update(abc).digest('base64')], [bytes.toString('hex'), bytes.toString('base64')]);
+  for (const [bits, digestSize, blockSize] of [[8, 1, 64], [512, 64, 64], [520, 65, 128], [65536, 8192, 128]]) {
+    const hash = new Hash(bits);
+    assert.deepEqual([hash.name, hash.digestSize, hash.blockSize, hash.digest().length], [`morv-${bits}`, digestSize, blockSize, digestSize]);
+    assert.equal(morv(abc, bits, 'hex'), hash.update(abc).digest('hex'));
+  }
+});
+
+test('update chains, digest does not end the message, copies and interleaved objects keep their own', () => {
+  const hash = createHash(256);
+  const copy = hash.update('a').copy();
+  assert.equal(hash.update(''), hash);
+  const first = hash.digest('hex');
+  copy.update('bc');
+  assert.equal(hash.digest('hex'), first);
+  assert.equal(hash.updateBits('b', 8).update('c').digest('hex'), copy.digest('hex'));
+  const hashes = [224, 512, 1024, 2048].map((bits) => createHash(bits));
+  for (const byte of abc) for (const h of hashes) h.update(new Uint8Array([byte]));
+  for (const h of hashes) assert.equal(h.digest('hex'), morv(abc, 8 * h.digestSize, 'hex'));
+});
+
+test('a message longer than the module\'s input buffer: one call equals small pieces, partial byte included', () => {
+  const random = randomSource(7);
+  const big = Uint8Array.from({ length: 3 * 65536 + 77 }, () => random(256));
+  for (const bits of [512, 1024]) {
+    const inPieces = (bitCount) => {
+      const hash = createHash(bits);
+      for (let at = 0; at < bitCount >> 3; at += 1000) hash.update(big.subarray(at, Math.min(bitCount >> 3, at + 1000)));
+      return hash.updateBits(big.subarray(bitCount >> 3), bitCount % 8).digest('hex');
+    };
+    assert.equal(morv(big, bits, 'hex'), inPieces(8 * big.length));
+    assert.equal(createHash(bits).updateBits(big, 8 * big.length - 3).digest('hex'), inPieces(8 * big.length - 3));
+    assert.deepEqual(hashMany([big, abc, ''], bits, 'hex'), [inPieces(8 * big.length), reference(abc, bits), reference('', bits)]);
+  }
+});
+
+test('streams: Node Readable, ReadableStream, Blob, File, iterables, and a failing stream', async () => {
+  const chunks = ['ab', 'c'];
+  const web = new Blob(chunks).stream();
+  for (const source of [Readable.from(chunks.map((c) => Buffer.from(c))), Readable.from(chunks), web,
+    new Blob(chunks), new File(chunks, 'abc.txt'), (async function* () { yield* chunks; }()), chunks]) {
+    assert.equal(await hashStream(source, 512, 'hex'), reference(abc));
+  }
+  assert.equal(web.locked, false);
+  await assert.rejects(hashStream(new Readable({ read() { this.destroy(new Error('disk gone')); } })), /disk gone/);
+  await assert.rejects(hashStream(42), { name: 'TypeError', code: 'ERR_INVALID_ARG_TYPE' });
+});
+
+// A Node process of its own, for a fresh module or the garbage collector.
+function runNode(flags, code) {
+  const child = spawnSync(process.execPath, [...flags, '--input-type=module', '-e', code], { cwd: new URL('..', import.meta.url), encoding: 'utf8' });
+  assert.equal(child.status, 0, child.stderr);
+  return child.stdout.trim();
+}
+
+test('where the host compiles WebAssembly only asynchronously, calls wait for ready; where it refuses, they say why', () => {
+  const attempt = (refusal) => runNode([], `
+    WebAssembly.Module = function () { throw ${refusal}; };
+    const m = await import('./index.js');
+    let early; try { m.morv512('abc'); } catch (e) { early = e.message; }
+    console.log(early + '|' + await m.ready.then(() => m.morv512('abc', 'hex'), (e) => 'rejected: ' + e.message));`);
+  assert.equal(attempt("new RangeError('too big for the main thread')"),
+    `morv: the WebAssembly module is still loading; await ready before hashing|${morv512('abc', 'hex')}`);
+  assert.equal(attempt("new WebAssembly.CompileError('refused by policy')"),
+    'morv: the WebAssembly module could not be loaded: refused by policy|rejected: refused by policy');
+});
+
+test('dropped objects are collected and the module\'s memory does not grow', () => {
+  const { grown, memory } = JSON.parse(runNode(['--expose-gc'], `
+    const m = await import('./index.js');
+    const { module } = await import('./lib/module.js');
+    const pages = module().memory.buffer.byteLength;
+    const round = () => { for (let i = 0; i < 100000; i++) m.createHash(i % 2 ? 512 : 1024).update('bytes').copy(); gc(); return process.memoryUsage().heapUsed; };
+    const first = round();
+    for (let r = 0; r < 4; r++) round();
+    m.morv512(new Uint8Array(64 << 20));
+    console.log(JSON.stringify({ grown: round() - first, memory: module().memory.buffer.byteLength - pages }));`));
+  assert.equal(memory, 0);
+  assert.ok(grown < 4 << 20, `the heap grew by ${grown} bytes over five rounds of 200,000 dropped objects`);
+});
