@@ -23,8 +23,8 @@ std::map<std::string, std::string> Call(const test::TableRow& row) {
   const bool textMode = helper == "CopyHeader";
   test::WriteFile("In.txt", row.Joined("input"), textMode);
   KatFiles files;
-  files.in.reset(std::fopen("In.txt", "rb"));
-  files.out.reset(std::fopen("Out_224.txt", "wb"));
+  files.in.reset(std::fopen("In.txt", textMode ? "r" : "rb"));
+  files.out.reset(std::fopen("Out_224.txt", textMode ? "w" : "wb"));
   std::FILE* in = files.in.get();
 
   if (helper == "SeekMarker") {
