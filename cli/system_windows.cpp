@@ -145,8 +145,9 @@ long ReadSome(int fd, std::uint8_t* buffer, std::size_t size) {
 
 void CloseFile(int fd) { _close(fd); }
 
-// The C runtime's own table of descriptors (_setmaxstdio's limit) gives
-// EMFILE when it is full, as a POSIX process's limit does.
+// The C runtime keeps a table of descriptors of its own, of a fixed size (not
+// _setmaxstdio's, which bounds its FILE streams); when it is full, _wopen
+// fails with EMFILE, as a POSIX open does at the process's limit.
 bool OutOfDescriptors(int err) { return err == EMFILE || err == ENFILE; }
 
 }  // namespace morv::cli
