@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "diagnostics.h"
@@ -109,14 +108,12 @@ bool CheckChecksumFile(const char* checkName, const CheckOptions& options, Untag
   }
 
   Tally tally;
-  char* buffer = nullptr;
-  std::size_t capacity = 0;
+  std::string buffer;
   unsigned long long lineNumber = 0;
-  for (ssize_t length; (length = getline(&buffer, &capacity, in)) > 0;) {
+  while (ReadLine(in, buffer)) {
     ++lineNumber;
-    std::string_view line(buffer, static_cast<std::size_t>(length));
-    if (line[0] == '#') continue;
-    if (line.ends_with('\n')) line.remove_suffix(1);
+    std::string_view line(buffer);
+    if (line.starts_with('#')) continue;
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.empty()) continue;
 
@@ -133,7 +130,6 @@ bool CheckChecksumFile(const char* checkName, const CheckOptions& options, Untag
     }
     CheckListedFile(parsed, options, tally, queue);
   }
-  std::free(buffer);
   queue.Finish();
 
   if (std::ferror(in)) {

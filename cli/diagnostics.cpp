@@ -2,8 +2,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <vector>
+
+#include "system.h"
 
 namespace morv::cli {
 
@@ -16,7 +17,7 @@ void Error(int errnum, const char* format, ...) {
   va_start(args, format);
   std::vfprintf(stderr, format, args);
   va_end(args);
-  if (errnum != 0) std::fprintf(stderr, ": %s", std::strerror(errnum));
+  if (errnum != 0) std::fprintf(stderr, ": %s", ErrorText(errnum));
   std::fputc('\n', stderr);
 }
 

@@ -3,12 +3,22 @@
 #include <cerrno>
 #include <cstring>
 
+#include "system.h"
+
 namespace morv::cli {
 
-InputFile::InputFile(const char* name)
-    : isStdin_(std::strcmp(name, "-") == 0),
-      file_(isStdin_ ? stdin : std::fopen(name, "rb")),
-      openError_(file_ == nullptr ? errno : 0) {}
+InputFile::InputFile(const char* name) : isStdin_(std::strcmp(name, "-") == 0) {
+  if (isStdin_) {
+    file_ = stdin;
+    return;
+  }
+  const int fd = OpenForReading(name);
+  if (fd >= 0) file_ = fdopen(fd, "rb");
+  if (file_ == nullptr) {
+    openError_ = errno;
+    if (fd >= 0) CloseFile(fd);
+  }
+}
 
 InputFile::~InputFile() {
   if (isStdin_) {
@@ -16,6 +26,13 @@ InputFile::~InputFile() {
   } else if (file_ != nullptr) {
     std::fclose(file_);
   }
+}
+
+bool ReadLine(std::FILE* in, std::string& line) {
+  line.clear();
+  int c;
+  while ((c = std::getc(in)) != EOF && c != '\n') line += static_cast<char>(c);
+  return std::ferror(in) == 0 && (c == '\n' || !line.empty());
 }
 
 }  // namespace morv::cli

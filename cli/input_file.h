@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace morv::cli {
 
@@ -22,8 +23,12 @@ class InputFile {
 
  private:
   bool isStdin_;
-  std::FILE* file_;
-  int openError_;
+  std::FILE* file_ = nullptr;
+  int openError_ = 0;
 };
+
+// Reads one line, without its "\n", into line. False at the end of the input
+// (when nothing was left) and on a read error, which ferror then tells.
+bool ReadLine(std::FILE* in, std::string& line);
 
 }  // namespace morv::cli

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "hex.h"
+#include "input_file.h"
 #include "kat.h"
 
 namespace morv::cli {
@@ -11,25 +12,15 @@ namespace {
 
 constexpr std::string_view kSeparator = " = ";
 
-// The text as a stream, so that the generator's helpers read a field's value
-// just as they read a whole input file.
-kat::File OpenText(std::string_view text) {
-  return kat::File(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
-}
-
 }  // namespace
 
 bool KatReader::Next() {
   for (;;) {
     errno = 0;
-    line_.clear();
-    int c = std::getc(in_);
-    for (; c != EOF && c != '\n'; c = std::getc(in_)) line_ += static_cast<char>(c);
-    if (std::ferror(in_)) {
-      readErrno_ = errno != 0 ? errno : EIO;
+    if (!ReadLine(in_, line_)) {
+      if (std::ferror(in_)) readErrno_ = errno != 0 ? errno : EIO;
       return false;
     }
-    if (c == EOF && line_.empty()) return false;
     ++lineNumber_;
     if (line_.ends_with('\r')) line_.pop_back();
     if (line_.empty() || line_[0] == '#') continue;
@@ -53,18 +44,18 @@ int KatReader::HexDigitCount() const {
 bool KatReader::ReadBytes(std::uint8_t* bytes, int n) const {
   if (HexDigitCount() != 2 * std::max(n, 1)) return false;
   if (n == 0) return value() == "00";
-  const kat::File in = OpenText(value());
-  return in && kat::ReadHexField(in.get(), bytes, n, "") == 1;
+  kat::TextInput in(value());
+  return kat::ReadHexField(in, bytes, n, "") == 1;
 }
 
 bool KatReader::ReadNumber(int& number) const {
-  const kat::File in = OpenText(value());
-  return in && kat::ReadDecimal(in.get(), number) && std::getc(in.get()) == EOF;
+  kat::TextInput in(value());
+  return kat::ReadDecimal(in, number) && in.AtEnd();
 }
 
 bool KatReader::ReadWord(char* word, int size) const {
-  const kat::File in = OpenText(value());
-  return in && kat::ReadWordOfLength(in.get(), word, size) && std::getc(in.get()) == EOF;
+  kat::TextInput in(value());
+  return kat::ReadWordOfLength(in, word, size) && in.AtEnd();
 }
 
 }  // namespace morv::cli

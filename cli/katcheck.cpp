@@ -14,6 +14,7 @@
 #include "diagnostics.h"
 #include "input_file.h"
 #include "kat_file_check.h"
+#include "system.h"
 #include "standard_output.h"
 
 namespace morv::cli {
@@ -89,7 +90,7 @@ ExitStatus CheckFile(const char* name, bool quiet) {
 
 int main(int argc, char** argv) {
   using namespace morv::cli;
-  programName = argv[0];
+  StartProgram(argc, argv);
   UseCheckedStdout(kTrouble);
   bool quiet = false;
   for (int c; (c = getopt_long(argc, argv, "q", kLongOptions, nullptr)) != -1;) {

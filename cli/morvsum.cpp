@@ -151,7 +151,7 @@ bool PrintResult(const char* name, int err, const std::uint8_t* digest, int dige
 
 int main(int argc, char** argv) {
   using namespace morv::cli;
-  programName = argv[0];
+  StartProgram(argc, argv);
   UseCheckedStdout(EXIT_FAILURE);
 
   int digestBits = kDefaultDigestBits;

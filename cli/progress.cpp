@@ -1,12 +1,12 @@
 #include "progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "system.h"
 
 namespace morv::cli {
 
-Progress::Progress(const char* name) : name_(name), enabled_(isatty(STDERR_FILENO) == 1) {}
+Progress::Progress(const char* name) : name_(name), enabled_(IsTerminal(stderr)) {}
 
 Progress::~Progress() {
   if (enabled_ && shownPercent_ >= 0) std::fputs("\r\033[K", stderr);

@@ -1,13 +1,11 @@
 #include "standard_output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 #include "diagnostics.h"
+#include "system.h"
 
 namespace morv::cli {
 namespace {
@@ -23,9 +21,9 @@ void CheckStdout() {
   const bool flushFailed = std::fflush(stdout) != 0;
   const int flushErrno = errno;
   if (!failedBefore && !flushFailed) return;
-  const bool badDescriptor = fcntl(STDOUT_FILENO, F_GETFD) == -1;
+  const bool badDescriptor = !IsOpen(stdout);
   Error(flushFailed ? flushErrno : badDescriptor ? EBADF : 0, "write error");
-  _exit(writeFailureStatus);
+  std::_Exit(writeFailureStatus);
 }
 
 }  // namespace

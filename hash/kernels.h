@@ -82,12 +82,14 @@ inline void ProcessLanesScalar(const Lane* lanes, std::size_t blockCount) {
   ProcessBlocksChosen(lanes->ctx, lanes->blocks, blockCount, lanes->byteCountAdd);
 }
 
-#ifdef MORV_KERNEL_X86_64
 // hash/lanes512_*.cpp, each compiled for its instruction set.
+#ifdef MORV_LANES_AVX2
 void ProcessLanes512Avx2(const Lane* lanes, std::size_t blockCount);
+inline bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
+#endif
+#ifdef MORV_LANES_AVX512
 void ProcessLanes512Avx512Vl(const Lane* lanes, std::size_t blockCount);
 void ProcessLanes512Avx512(const Lane* lanes, std::size_t blockCount);
-inline bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
 inline bool HasAvx512Vl() {
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 }
@@ -97,8 +99,10 @@ inline bool HasAvx512() { return __builtin_cpu_supports("avx512f"); }
 // Preferred last, as with kKernels512.
 inline constexpr LaneKernel kLaneKernels[] = {
     {"scalar", AnyCpu, 1, ProcessLanesScalar},
-#ifdef MORV_KERNEL_X86_64
+#ifdef MORV_LANES_AVX2
     {"avx2", HasAvx2, 4, ProcessLanes512Avx2},
+#endif
+#ifdef MORV_LANES_AVX512
     {"avx512vl", HasAvx512Vl, 4, ProcessLanes512Avx512Vl},
     {"avx512", HasAvx512, 8, ProcessLanes512Avx512},
 #endif

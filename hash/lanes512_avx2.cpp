@@ -1,7 +1,7 @@
 // AVX2: 4 lanes on 256-bit registers; a rotation is two shifts and an OR.
 #include "lanes512.h"
 
-#ifdef MORV_KERNEL_X86_64
+#ifdef MORV_LANES_AVX2
 namespace morv {
 
 using Words4 = std::uint64_t __attribute__((vector_size(4 * 8)));

@@ -1,7 +1,7 @@
 // AVX-512: 8 lanes on 512-bit registers.
 #include "lanes512.h"
 
-#ifdef MORV_KERNEL_X86_64
+#ifdef MORV_LANES_AVX512
 namespace morv {
 
 using Words8 = std::uint64_t __attribute__((vector_size(8 * 8)));

@@ -1,7 +1,7 @@
 // AVX-512VL: 4 lanes on 256-bit registers, with the rotation in one instruction.
 #include "lanes512.h"
 
-#ifdef MORV_KERNEL_X86_64
+#ifdef MORV_LANES_AVX512
 namespace morv {
 
 using Words4 = std::uint64_t __attribute__((vector_size(4 * 8)));

@@ -2,9 +2,11 @@
 // and write the KAT line grammar, the header copy, and the generators.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "morv.h"
 
@@ -21,6 +23,20 @@ enum KatStatus : int {
   FileReadFailed = 7,
 };
 
+// Text in memory, read by the helpers below as they read a stream: katcheck
+// hands them the value of one field line.
+class TextInput {
+ public:
+  explicit TextInput(std::string_view text) : text_(text) {}
+  int Get() { return at_ < text_.size() ? static_cast<unsigned char>(text_[at_++]) : EOF; }
+  void Unget() { --at_; }  // the character that Get returned last
+  bool AtEnd() const { return at_ == text_.size(); }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
 // The text helpers take a read error for the end of the input; the stream's
 // error flag keeps it, and the generators check it (ReadStatus) before they act
 // on what was read.
@@ -33,6 +49,7 @@ int SeekMarker(std::FILE* in, const char* marker);
 // last 2n digits stay. n = 0 reads nothing and sets bytes[0] to 0. Returns 0
 // when the marker is missing, else 1.
 int ReadHexField(std::FILE* in, std::uint8_t* bytes, int n, const char* marker);
+int ReadHexField(TextInput& in, std::uint8_t* bytes, int n, const char* marker);
 
 // Writes the label, n bytes as upper-case hex ("00" when n = 0), and "\n".
 void WriteHexField(std::FILE* out, const char* label, const std::uint8_t* bytes, int n);
@@ -40,11 +57,13 @@ void WriteHexField(std::FILE* out, const char* label, const std::uint8_t* bytes,
 // Reads a decimal as "%d" does (white space, optional sign, digits). Returns
 // false when no number follows or it does not fit a signed 32-bit integer.
 bool ReadDecimal(std::FILE* in, int& value);
+bool ReadDecimal(TextInput& in, int& value);
 
 // Reads a white-space delimited word as "%s" does. Returns true when the word
 // has exactly `size` characters, which are then in word[0..size-1]; never
 // stores more than `size` characters.
 bool ReadWordOfLength(std::FILE* in, char* word, int size);
+bool ReadWordOfLength(TextInput& in, char* word, int size);
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }

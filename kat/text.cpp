@@ -3,7 +3,8 @@
 //
 // Every input byte is a character (NUL and 0xFF included); only getc's EOF
 // ends the input, a read error included. White space is what C's isspace calls
-// white space.
+// white space. The readers are templates over their source, a stream or a TextInput, so that
+// both read one grammar and genkat's streams pay no indirection.
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
@@ -28,11 +29,17 @@ int HexValue(int c) {
   return -1;
 }
 
-void SkipSpace(std::FILE* in) {
+int Get(std::FILE* in) { return std::getc(in); }
+void Unget(int c, std::FILE* in) { std::ungetc(c, in); }
+int Get(TextInput* in) { return in->Get(); }
+void Unget(int /*c*/, TextInput* in) { in->Unget(); }
+
+template <class In>
+void SkipSpace(In in) {
   int c;
-  do c = std::getc(in);
+  do c = Get(in);
   while (c != EOF && IsSpace(c));
-  if (c != EOF) std::ungetc(c, in);
+  if (c != EOF) Unget(c, in);
 }
 
 // Nibble i of a byte array: the high half of byte i / 2 when i is even.
@@ -68,16 +75,15 @@ void CopyHeaderValue(std::FILE* in, std::FILE* out) {
   if (c == '\n') SkipSpace(in);
 }
 
-}  // namespace
-
-int SeekMarker(std::FILE* in, const char* marker) {
+template <class In>
+int SeekMarkerIn(In in, const char* marker) {
   const std::size_t k = std::min(std::strlen(marker), kMaxMarker);
   if (k == 0) return 1;
   // The last k characters read, as a ring; compared only when the newest one
   // could end a match.
   char window[kMaxMarker];
   std::size_t seen = 0;
-  for (int c; (c = std::getc(in)) != EOF;) {
+  for (int c; (c = Get(in)) != EOF;) {
     window[seen % k] = static_cast<char>(c);
     ++seen;
     if (seen < k || window[(seen - 1) % k] != marker[k - 1]) continue;
@@ -90,18 +96,19 @@ int SeekMarker(std::FILE* in, const char* marker) {
 
 // Digits go into the byte array as a ring of 2n nibbles, so that a field of any
 // length costs one pass; a final rotation leaves the last 2n digits right-aligned.
-int ReadHexField(std::FILE* in, std::uint8_t* bytes, int n, const char* marker) {
+template <class In>
+int ReadHexFieldIn(In in, std::uint8_t* bytes, int n, const char* marker) {
   if (n <= 0) {
     bytes[0] = 0;
     return 1;
   }
   const auto size = static_cast<std::size_t>(n);
   std::memset(bytes, 0, size);
-  if (!SeekMarker(in, marker)) return 0;
+  if (!SeekMarkerIn(in, marker)) return 0;
 
   std::size_t next = 0;
   bool started = false;
-  for (int c; (c = std::getc(in)) != EOF;) {
+  for (int c; (c = Get(in)) != EOF;) {
     const int value = HexValue(c);
     if (value >= 0) {
       started = true;
@@ -113,6 +120,62 @@ int ReadHexField(std::FILE* in, std::uint8_t* bytes, int n, const char* marker) 
   }
   RotateNibblesLeft(bytes, size, next);
   return 1;
+}
+
+template <class In>
+bool ReadDecimalIn(In in, int& value) {
+  int c;
+  do c = Get(in);
+  while (c != EOF && IsSpace(c));
+  const bool negative = c == '-';
+  if (c == '-' || c == '+') c = Get(in);
+  if (!IsDigit(c)) {
+    if (c != EOF) Unget(c, in);
+    return false;
+  }
+  constexpr long long kLimit = 2147483648LL;  // one past INT32_MAX: INT32_MIN's magnitude
+  long long magnitude = 0;
+  for (; IsDigit(c); c = Get(in)) {
+    if (magnitude <= kLimit) magnitude = magnitude * 10 + (c - '0');
+  }
+  if (c != EOF) Unget(c, in);
+  if (magnitude > (negative ? kLimit : kLimit - 1)) return false;
+  value = static_cast<int>(negative ? -magnitude : magnitude);
+  return true;
+}
+
+template <class In>
+bool ReadWordOfLengthIn(In in, char* word, int size) {
+  SkipSpace(in);
+  int length = 0;
+  int c;
+  while ((c = Get(in)) != EOF && !IsSpace(c)) {
+    if (length < size) word[length] = static_cast<char>(c);
+    if (length <= size) ++length;
+  }
+  if (c != EOF) Unget(c, in);
+  return length == size;
+}
+
+}  // namespace
+
+int SeekMarker(std::FILE* in, const char* marker) { return SeekMarkerIn(in, marker); }
+
+int ReadHexField(std::FILE* in, std::uint8_t* bytes, int n, const char* marker) {
+  return ReadHexFieldIn(in, bytes, n, marker);
+}
+int ReadHexField(TextInput& in, std::uint8_t* bytes, int n, const char* marker) {
+  return ReadHexFieldIn(&in, bytes, n, marker);
+}
+
+bool ReadDecimal(std::FILE* in, int& value) { return ReadDecimalIn(in, value); }
+bool ReadDecimal(TextInput& in, int& value) { return ReadDecimalIn(&in, value); }
+
+bool ReadWordOfLength(std::FILE* in, char* word, int size) {
+  return ReadWordOfLengthIn(in, word, size);
+}
+bool ReadWordOfLength(TextInput& in, char* word, int size) {
+  return ReadWordOfLengthIn(&in, word, size);
 }
 
 void WriteHexField(std::FILE* out, const char* label, const std::uint8_t* bytes, int n) {
@@ -130,39 +193,6 @@ void WriteHexField(std::FILE* out, const char* label, const std::uint8_t* bytes,
     done += chunk;
   }
   std::putc('\n', out);
-}
-
-bool ReadDecimal(std::FILE* in, int& value) {
-  int c;
-  do c = std::getc(in);
-  while (c != EOF && IsSpace(c));
-  const bool negative = c == '-';
-  if (c == '-' || c == '+') c = std::getc(in);
-  if (!IsDigit(c)) {
-    if (c != EOF) std::ungetc(c, in);
-    return false;
-  }
-  constexpr long long kLimit = 2147483648LL;  // one past INT32_MAX: INT32_MIN's magnitude
-  long long magnitude = 0;
-  for (; IsDigit(c); c = std::getc(in)) {
-    if (magnitude <= kLimit) magnitude = magnitude * 10 + (c - '0');
-  }
-  if (c != EOF) std::ungetc(c, in);
-  if (magnitude > (negative ? kLimit : kLimit - 1)) return false;
-  value = static_cast<int>(negative ? -magnitude : magnitude);
-  return true;
-}
-
-bool ReadWordOfLength(std::FILE* in, char* word, int size) {
-  SkipSpace(in);
-  int length = 0;
-  int c;
-  while ((c = std::getc(in)) != EOF && !IsSpace(c)) {
-    if (length < size) word[length] = static_cast<char>(c);
-    if (length <= size) ++length;
-  }
-  if (c != EOF) std::ungetc(c, in);
-  return length == size;
 }
 
 KatStatus OpenFiles(const KatKind& kind, int digestBits, KatFiles& files) {

@@ -34,30 +34,31 @@ std::size_t LineStart(const std::string& text, int number) {
 // Makes the files and folders that the row names, in its order.
 void MakeFiles(const TableRow& row) {
   for (const auto& [key, v] : row.fields) {
+    const auto name = [&v = v] { return Utf8Path(v.at(0)); };
     if (key == "file") {
-      WriteFile(v.at(0), JoinFrom(v, 1));
+      WriteFile(name(), JoinFrom(v, 1));
     } else if (key == "hexfile") {
       const Bytes bytes = FromHex(JoinFrom(v, 1));
-      WriteFile(v.at(0), std::string(bytes.begin(), bytes.end()));
+      WriteFile(name(), std::string(bytes.begin(), bytes.end()));
     } else if (key == "repeat") {
       std::string content;
       for (int i = std::stoi(v.at(1)); i > 0; --i) content += JoinFrom(v, 2);
-      WriteFile(v.at(0), content);
+      WriteFile(name(), content);
     } else if (key == "copy") {
       std::string text = ReadFile(fs::path(MORV_TEST_DATA) / v.at(1)).value();
       if (v.size() > 2) text.resize(LineStart(text, std::stoi(v[2]) + 1));
-      WriteFile(v.at(0), text);
+      WriteFile(name(), text);
     } else if (key == "edit") {
-      std::string text = ReadFile(v.at(0)).value();
+      std::string text = ReadFile(name()).value();
       const std::size_t at = LineStart(text, std::stoi(v.at(1)));
-      WriteFile(v[0], text.replace(at, text.find('\n', at) - at, JoinFrom(v, 2)));
+      WriteFile(name(), text.replace(at, text.find('\n', at) - at, JoinFrom(v, 2)));
     } else if (key == "dir") {
-      fs::create_directory(v.at(0));
+      fs::create_directory(name());
     } else if (key == "symlink") {
-      fs::create_symlink(v.at(1), v.at(0));
+      fs::create_symlink(v.at(1), name());
     } else if (key != "run" && key != "stdin" && key != "stdout" && key != "stdout-to" &&
                key != "stdout-starts" && key != "stderr" && key != "status" &&
-               key != "open-files" && key != "stdin-closed") {
+               key != "open-files" && key != "stdin-closed" && key != "skip-on-windows") {
       ADD_FAILURE() << row.where << ": unknown key " << key;
     }
   }
@@ -69,10 +70,13 @@ TEST_P(ToolTable, Row) {
   const TableRow& row = GetParam();
   const std::vector<std::string>* run = row.Find("run");
   ASSERT_TRUE(run != nullptr && !run->empty()) << row.where << ": no program to run";
+  if (kWindows && row.Find("skip-on-windows") != nullptr) {
+    GTEST_SKIP() << row.Joined("skip-on-windows");
+  }
   TempDir dir;
   MakeFiles(row);
   const std::string input = row.Joined("stdin");
-  const ProgramRun r = RunProgram(kPrograms.at(run->front()), {run->begin() + 1, run->end()},
+  const ProgramRun r = RunProgram(TargetCommand(kPrograms.at(run->front()), {run->begin() + 1, run->end()}),
                                   {input, row.Find("stdin-closed") != nullptr,
                                    kStdoutTo.at(row.Joined("stdout-to")),
                                    std::stoi(row.Joined("open-files", "0"))});

@@ -1,8 +1,11 @@
 // morvsum on many files with several workers, where a table would be too long:
 // any number of workers prints what one prints, in both modes; -c on a check
 // file of many lines gives each line's result in its place; and the default
-// number of workers follows the CPUs the process may use.
+// number of workers follows the CPUs the process may use (Linux only: it needs
+// taskset, strace and control groups).
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <random>
@@ -41,10 +44,10 @@ TEST(MorvsumWorkers, AnyNumberOfWorkersPrintsWhatOnePrints) {
   TempDir dir;
   const std::vector<std::string> files = MakeFiles();
   for (const char* length : {"-l512", "-l1024"}) {
-    const ProgramRun one = RunProgram(MORV_MORVSUM, With({"--threads=1", length}, files));
+    const ProgramRun one = RunProgram(TargetCommand(MORV_MORVSUM, With({"--threads=1", length}, files)));
     ASSERT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 301);
     for (const char* threads : {"--threads=2", "--threads=3", "--threads=9"}) {
-      const ProgramRun many = RunProgram(MORV_MORVSUM, With({threads, length}, files));
+      const ProgramRun many = RunProgram(TargetCommand(MORV_MORVSUM, With({threads, length}, files)));
       EXPECT_EQ(many.out, one.out) << threads << " " << length;
       EXPECT_EQ(many.err, one.err) << threads << " " << length;
       EXPECT_EQ(many.status, 1);
@@ -58,7 +61,7 @@ TEST(MorvsumWorkers, CheckGivesEachLineItsResultInItsPlace) {
   std::vector<std::string> files = MakeFiles();
   std::erase_if(files, [](const std::string& f) { return !fs::is_regular_file(f); });
   files.pop_back();  // its name is listed twice
-  const ProgramRun sums = RunProgram(MORV_MORVSUM, With({"--threads=1", "--tag"}, files));
+  const ProgramRun sums = RunProgram(TargetCommand(MORV_MORVSUM, With({"--threads=1", "--tag"}, files)));
   ASSERT_EQ(sums.status, 0) << sums.err;
   WriteFile("sums", sums.out);
   std::string expected, messages;
@@ -74,17 +77,25 @@ TEST(MorvsumWorkers, CheckGivesEachLineItsResultInItsPlace) {
   messages.append("morvsum: WARNING: " + std::to_string(gone) + " listed files could not be read\n")
       .append("morvsum: WARNING: " + std::to_string(changed) + " computed checksums did NOT match\n");
   for (const char* threads : {"--threads=1", "--threads=4"}) {
-    const ProgramRun check = RunProgram(MORV_MORVSUM, {threads, "-c", "sums"});
+    const ProgramRun check = RunProgram(TargetCommand(MORV_MORVSUM, {threads, "-c", "sums"}));
     EXPECT_EQ(check.out, expected) << threads;
     EXPECT_EQ(check.err, messages) << threads;
     EXPECT_EQ(check.status, 1) << threads;
   }
 }
 
+#ifdef _WIN32
+TEST(MorvsumWorkers, DefaultWorkersAreTheCpusOfTheAffinityMask) {
+  GTEST_SKIP() << "Windows has no taskset or strace to set and count them";
+}
+TEST(MorvsumWorkers, DefaultWorkersFollowTheControlGroupsCpuQuota) {
+  GTEST_SKIP() << "Windows has no control groups";
+}
+#else
 // The threads that morvsum starts on 40 files, by default: its workers but this one.
 int ThreadsStarted(std::vector<std::string> command) {
   for (int i = 0; i < 40; ++i) WriteFile(command.emplace_back(std::to_string(i) + ".f"), "x");
-  const ProgramRun run = RunProgram(command.front(), {command.begin() + 1, command.end()});
+  const ProgramRun run = RunProgram(command);
   EXPECT_EQ(run.status, 0) << run.err;
   const std::string trace = ReadFile("trace").value_or("");
   int started = 0;
@@ -101,10 +112,15 @@ std::vector<std::string> Traced(const char* cpus) {
           "-E", "ASAN_OPTIONS=detect_leaks=0", MORV_MORVSUM};
 }
 
-bool CanTrace() { return access("/usr/bin/strace", X_OK) == 0 && sysconf(_SC_NPROCESSORS_ONLN) >= 2; }
+// Under qemu-user the trace would hold the emulator's own threads too.
+bool CanTrace() {
+  return access("/usr/bin/strace", X_OK) == 0 && sysconf(_SC_NPROCESSORS_ONLN) >= 2 &&
+         TargetCommand(MORV_MORVSUM).size() == 1;
+}
+constexpr const char* kCannotTrace = "needs strace (Debian: strace), 2 CPUs and a native build";
 
 TEST(MorvsumWorkers, DefaultWorkersAreTheCpusOfTheAffinityMask) {
-  if (!CanTrace()) GTEST_SKIP() << "needs strace (Debian: strace) and 2 CPUs";
+  if (!CanTrace()) GTEST_SKIP() << kCannotTrace;
   TempDir dir;
   EXPECT_EQ(ThreadsStarted(Traced("0")), 0);
   EXPECT_EQ(ThreadsStarted(Traced("0,1")), 1);
@@ -113,7 +129,7 @@ TEST(MorvsumWorkers, DefaultWorkersAreTheCpusOfTheAffinityMask) {
 // In a mount namespace of its own, the test sets the quota that the process's
 // control group seems to have: cpu.max holds "QUOTA PERIOD", here of 100 ms.
 TEST(MorvsumWorkers, DefaultWorkersFollowTheControlGroupsCpuQuota) {
-  if (!CanTrace()) GTEST_SKIP() << "needs strace (Debian: strace) and 2 CPUs";
+  if (!CanTrace()) GTEST_SKIP() << kCannotTrace;
   TempDir dir;
   const std::vector<std::string> unshare = {"/usr/bin/unshare", "-m", "sh", "-ec",
                                             "mount -t tmpfs quota /sys/fs/cgroup\n"
@@ -121,12 +137,13 @@ TEST(MorvsumWorkers, DefaultWorkersFollowTheControlGroupsCpuQuota) {
                                             "mkdir -p $group && echo \"$1 100000\" > $group/cpu.max\n"
                                             "shift && exec \"$@\"",
                                             "sh"};
-  if (RunProgram(unshare.front(), With({unshare.begin() + 1, unshare.end()}, {"max", "/bin/true"})).status != 0)
+  if (RunProgram(With(unshare, {"max", "/bin/true"})).status != 0)
     GTEST_SKIP() << "no mount namespace for the test here (needs root and unshare)";
   for (const auto& [quota, threads] : {std::pair{"50000", 0}, {"100000", 0}, {"100001", 1}, {"max", 1}}) {
     EXPECT_EQ(ThreadsStarted(With(With(unshare, {quota}), Traced("0,1"))), threads) << "quota " << quota;
   }
 }
+#endif
 
 }  // namespace
 }  // namespace morv::test

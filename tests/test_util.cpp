@@ -1,8 +1,5 @@
 #include "test_util.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -40,23 +37,36 @@ Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
   return b;
 }
 
-std::optional<std::string> ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
+std::optional<std::string> ReadFile(const fs::path& path, bool textMode) {
+  std::ifstream in(path, textMode ? std::ios::in : std::ios::in | std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
-void WriteFile(const fs::path& path, std::string_view content) {
-  std::ofstream(path, std::ios::binary)
+void WriteFile(const fs::path& path, std::string_view content, bool textMode) {
+  std::ofstream(path, textMode ? std::ios::out : std::ios::out | std::ios::binary)
       .write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "morv-XXXXXX").string();
-  path_ = mkdtemp(pattern.data());
-  previous_ = fs::current_path();
+std::string TextMode(std::string_view text) {
+  std::string written;
+  for (const char c : text) written += kWindows && c == '\n' ? "\r\n" : std::string(1, c);
+  return written;
+}
+
+fs::path FreshTempPath(std::string_view prefix) {
+  static int made = 0;
+  const std::string stem = std::string(prefix) + "-" + std::to_string(getpid()) + "-";
+  fs::path path;
+  do path = fs::temp_directory_path() / (stem + std::to_string(made++));
+  while (fs::exists(path));
+  return path;
+}
+
+TempDir::TempDir() : path_(FreshTempPath("morv")), previous_(fs::current_path()) {
+  fs::create_directory(path_);
   fs::current_path(path_);
 }
 
@@ -71,57 +81,27 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-namespace {
-
-// In the child: makes `fd` the file at `path`, opened with `flags`.
-void Redirect(int fd, const fs::path& path, int flags) {
-  const int opened = open(path.c_str(), flags, 0600);
-  if (opened < 0 || dup2(opened, fd) < 0) _exit(127);
-  close(opened);
+ProgramRun RunProgram(const std::vector<std::string>& command, const RunOptions& options) {
+  // The three streams go through files beside the current folder, which tests may list.
+  const std::string io = FreshTempPath("morv-io").string();
+  WriteFile(io + ".in", options.input);
+  // Braces run the program before the two reads.
+  const ProgramRun run{RunWithStreams(command, io, options), ReadFile(io + ".out").value_or(""),
+                       ReadFile(io + ".err").value_or("")};
+  for (const char* suffix : {".in", ".out", ".err"}) fs::remove(io + suffix);
+  return run;
 }
 
-}  // namespace
-
-ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
-                      const RunOptions& options) {
-  // The three streams go through files beside the current folder, which tests may list.
-  const fs::path io = fs::temp_directory_path() / ("morv-io-" + std::to_string(getpid()));
-  WriteFile(io.string() + ".in", options.input);
-  std::vector<std::string> words{path.filename().string()};
+std::vector<std::string> TargetCommand(const fs::path& program, const std::vector<std::string>& args) {
+  std::vector<std::string> words;
+#ifdef MORV_TARGET_EMULATOR
+  std::istringstream emulator(MORV_TARGET_EMULATOR);
+  for (std::string word; emulator >> word;) words.push_back(word);
+  words.insert(words.end(), {"-0", program.filename().string()});
+#endif
+  words.push_back(program.string());
   words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  if (fork() == 0) {
-    if (options.stdinClosed) {
-      close(STDIN_FILENO);
-    } else {
-      Redirect(STDIN_FILENO, io.string() + ".in", O_RDONLY);
-    }
-    if (options.stdoutTo == Stdout::Closed) close(STDOUT_FILENO);
-    const int outFlags = O_WRONLY | O_CREAT | O_TRUNC;
-    if (options.stdoutTo != Stdout::Closed)
-      Redirect(STDOUT_FILENO, options.stdoutTo == Stdout::Full ? "/dev/full" : io.string() + ".out",
-               outFlags);
-    Redirect(STDERR_FILENO, io.string() + ".err", outFlags);
-    close_range(3, ~0U, 0);
-    if (options.openFiles != 0) {
-      rlimit limit{};
-      getrlimit(RLIMIT_NOFILE, &limit);
-      limit.rlim_cur = static_cast<rlim_t>(options.openFiles);
-      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
-    }
-    execv(path.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  wait(&status);
-  ProgramRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
-                 ReadFile(io.string() + ".out").value_or(""),
-                 ReadFile(io.string() + ".err").value_or("")};
-  for (const char* suffix : {".in", ".out", ".err"}) fs::remove(io.string() + suffix);
-  return run;
+  return words;
 }
 
 const std::vector<std::string>* TableRow::Find(std::string_view key) const {

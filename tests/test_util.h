@@ -1,5 +1,6 @@
 // What the test suites share: bytes and hex, files, a scratch folder, running
-// a program, and reading case tables.
+// a program, and reading case tables. Starting a program differs by system:
+// process_posix.cpp and process_windows.cpp.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,8 +26,28 @@ inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
 
 Bytes RandomBytes(std::size_t n, std::uint32_t seed);
 
-std::optional<std::string> ReadFile(const fs::path& path);
-void WriteFile(const fs::path& path, std::string_view content);
+// The path that UTF-8 text names (a std::string would be taken in the ANSI
+// code page on Windows).
+inline fs::path Utf8Path(std::string_view name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+// Binary by default; in text mode, as the platform reads and writes text.
+std::optional<std::string> ReadFile(const fs::path& path, bool textMode = false);
+void WriteFile(const fs::path& path, std::string_view content, bool textMode = false);
+
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
+// What a C stream in text mode writes for these bytes: on Windows each "\n"
+// becomes "\r\n"; elsewhere nothing changes.
+std::string TextMode(std::string_view text);
+
+// A name in the temporary folder that nothing has yet, for this process.
+fs::path FreshTempPath(std::string_view prefix);
 
 // A fresh folder that the test works in; the previous working folder comes back after.
 class TempDir {
@@ -55,13 +76,26 @@ struct RunOptions {
   std::string_view input;  // on standard input
   bool stdinClosed = false;
   Stdout stdoutTo = Stdout::Captured;
-  int openFiles = 0;  // when not 0, the program's limit of open descriptors
+  int openFiles = 0;  // when not 0, the program's limit of open descriptors (not on Windows)
 };
 
-// Runs the program at `path` in the current folder, as argv[0] = its file name
-// followed by args, with no descriptor open but the three streams.
-ProgramRun RunProgram(const fs::path& path, const std::vector<std::string>& args,
-                      const RunOptions& options = {});
+// The words that start a program built for the target, then args: its path
+// or, in a cross build for another Linux host, the emulator (qemu-user, from
+// MORV_TARGET_EMULATOR) told to run it with argv[0] its file name.
+std::vector<std::string> TargetCommand(const fs::path& program, const std::vector<std::string>& args = {});
+
+// Runs command[0] in the current folder, with argv[0] its file name and the
+// other words after it, and no descriptor open but the three streams.
+ProgramRun RunProgram(const std::vector<std::string>& command, const RunOptions& options = {});
+
+// The system's part of RunProgram (process_posix.cpp, process_windows.cpp):
+// runs the command with its streams on the files `io` + ".in", ".out" and
+// ".err", and returns its exit status.
+int RunWithStreams(const std::vector<std::string>& command, const std::string& io,
+                   const RunOptions& options);
+
+// Whether the tests run as root, whom permissions do not stop.
+bool RunningAsRoot();
 
 // A row of a case table. A table file is a list of rows, each starting with a
 // "[name]" line, then one field a line: a key, then its values, each a bare word

@@ -34,6 +34,6 @@ fi
 
 "$cxx" "${flags[@]}" "${werror[@]}" -Ihash -Itests -isystem "$gtest/include" \
   -DMORV_TEST_DATA="\"$PWD/tests/data\"" \
-  hash/morv.cpp hash/dispatch.cpp tests/test_util.cpp tests/hash_vectors_test.cpp \
+  hash/morv.cpp hash/dispatch.cpp tests/test_util.cpp tests/process_posix.cpp tests/hash_vectors_test.cpp \
   tests/hash_properties_test.cpp tests/hash_kernels_test.cpp "$out/gtest.a" -o "$out/hash_tests"
 qemu-s390x -L /usr/s390x-linux-gnu "$out/hash_tests" --gtest_brief=1

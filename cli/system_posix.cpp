@@ -1,5 +1,5 @@
-#include "system.h"
-
+// Linux: the calls themselves; the CPU count from the affinity mask and the
+// control groups' quota.
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -13,6 +13,9 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+
+#include "diagnostics.h"
+#include "system.h"
 
 namespace morv::cli {
 namespace {
@@ -88,6 +91,14 @@ int QuotaCpuCount() {
 }
 
 }  // namespace
+
+void StartProgram(int& /*argc*/, char**& argv) { programName = argv[0]; }
+
+bool IsOpen(std::FILE* stream) { return fcntl(fileno(stream), F_GETFD) != -1; }
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+const char* ErrorText(int errnum) { return std::strerror(errnum); }
 
 int UsableCpuCount() { return std::max(1, std::min(AffinityCpuCount(), QuotaCpuCount())); }
 
