@@ -2,7 +2,8 @@
 // call copies what it needs into the module's scratch context and buffers and
 // reads the result back, so a hash object is its digest length and its
 // context's bytes, held by JavaScript and freed by its garbage collector.
-import { invalidType, invalidValue, outOfRange, partialByteEnded } from './errors.js';
+import { encoded } from './encodings.js';
+import { invalidType, outOfRange, partialByteEnded } from './errors.js';
 import { bytesOf } from './input.js';
 import { check, module } from './module.js';
 
@@ -14,23 +15,6 @@ function digestBitsOf(bits) {
     throw outOfRange('bits', `a multiple of 8 from 8 to ${maxBits}`, bits);
   }
   return bits;
-}
-
-const hexDigits = Array.from({ length: 256 }, (_, i) => i.toString(16).padStart(2, '0'));
-
-function encoded(bytes, encoding) {
-  switch (encoding) {
-    case undefined: return bytes;
-    case 'hex': {
-      let text = '';
-      for (const byte of bytes) text += hexDigits[byte];
-      return text;
-    }
-    case 'base64':
-      return typeof Buffer === 'function' ? Buffer.from(bytes).toString('base64') : btoa(String.fromCharCode(...bytes));
-    default:
-      throw invalidValue('encoding', encoding, "must be 'hex', 'base64' or undefined");
-  }
 }
 
 // Feeds the first bitCount bits of bytes to the scratch context, a piece of
@@ -77,8 +61,9 @@ export class Hash {
   get digestSize() { return this.#bits / 8; }
   get blockSize() { return this.#bits > 512 ? 128 : 64; }
 
-  update(data) {
-    const bytes = bytesOf(data);
+  // A string is read in the encoding given, as Buffer.from reads it.
+  update(data, encoding = undefined) {
+    const bytes = bytesOf(data, 'data', encoding);
     return this.#absorb(bytes, 8 * bytes.length);
   }
 
@@ -135,8 +120,9 @@ export const morv1024 = (data, encoding) => morv(data, 1024, encoding);
 
 // The digests of many messages, in their order.
 export function hashMany(messages, bits = 512, encoding = undefined) {
-  if (messages == null || typeof messages[Symbol.iterator] !== 'function') {
-    throw invalidType('messages', 'an iterable of messages', messages);
+  // A string is iterable, but hashing each of its characters is never what was meant.
+  if (messages == null || typeof messages[Symbol.iterator] !== 'function' || typeof messages === 'string' || messages instanceof String) {
+    throw invalidType('messages', 'an iterable of messages (not a string)', messages);
   }
   digestBitsOf(bits);
   return Array.from(messages, (data) => encoded(hashBytes(bytesOf(data), bits), encoding));
