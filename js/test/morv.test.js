@@ -191,6 +191,37 @@ test('where the host compiles WebAssembly only asynchronously, calls wait for re
     'morv: the WebAssembly module could not be loaded: refused by policy|rejected: refused by policy');
 });
 
+test('morv/init compiles nothing when imported; init takes a WebAssembly.Module, its bytes or a Response, and refuses the rest', () => {
+  const lines = JSON.parse(runNode([], `
+    import { readFileSync } from 'node:fs';
+    const names = ['Module', 'Instance', 'compile', 'instantiate'];
+    const real = Object.fromEntries(names.map((name) => [name, WebAssembly[name]]));
+    for (const name of names) WebAssembly[name] = () => { throw new Error('compiled at import'); };
+    const m = await import('morv/init');
+    Object.assign(WebAssembly, real);
+    const lines = [];
+    try { m.morv512('abc'); } catch (e) { lines.push(e.message); }
+    const bytes = readFileSync('dist/morv.wasm');
+    for (const source of [bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.length), bytes, new WebAssembly.Module(bytes),
+      new Response(bytes), Promise.resolve(new Response(bytes))]) {
+      await m.init(source);
+      lines.push(m.morv512('abc', 'hex'));
+    }
+    const empty = new Uint8Array([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]);
+    for (const bad of [42, undefined, new Response('gone', { status: 404, statusText: 'Not Found' }), empty]) {
+      lines.push(await m.init(bad).then(() => 'resolved', (e) => [e.constructor.name, e.code, e.message].join(' ')));
+    }
+    console.log(JSON.stringify(lines));`));
+  assert.deepEqual(lines, [
+    'morv: the WebAssembly module is not loaded; await init(source) before hashing',
+    ...Array(5).fill(morv512('abc', 'hex')),
+    'TypeError ERR_INVALID_ARG_TYPE The "source" argument must be a WebAssembly.Module, an ArrayBuffer or view of its bytes, or a Response. Received type number (42)',
+    'TypeError ERR_INVALID_ARG_TYPE The "source" argument must be a WebAssembly.Module, an ArrayBuffer or view of its bytes, or a Response. Received type undefined (undefined)',
+    'Error  morv: morv.wasm could not be fetched: 404 Not Found',
+    "TypeError  morv: the WebAssembly module is not morv's: it lacks memory, context, contextBytes, input, inputBytes, digest, digestBytes, init, update, final, hashInput",
+  ]);
+});
+
 test('dropped objects are collected and the module\'s memory does not grow', () => {
   const { grown, memory } = JSON.parse(runNode(['--expose-gc'], `
     const m = await import('./index.js');
