@@ -172,6 +172,28 @@ test('streams: Node Readable, ReadableStream, Blob, File, iterables, and a faili
   await assert.rejects(hashStream(42), { name: 'TypeError', code: 'ERR_INVALID_ARG_TYPE' });
 });
 
+test('hashStream reports the bytes read after each chunk through an options object, its last argument', async () => {
+  const chunks = () => ['ab', new Uint8Array(5), 'é'];
+  const heard = [];
+  const onProgress = (bytesRead) => heard.push(bytesRead);
+  const whole = new Uint8Array([0x61, 0x62, 0, 0, 0, 0, 0, 0xc3, 0xa9]);
+  for (const [args, expected] of [[[{ onProgress }], reference(whole)], [[256, { onProgress }], reference(whole, 256)],
+    [[256, 'hex', { onProgress }], reference(whole, 256)], [[undefined, undefined, {}], reference(whole)]]) {
+    heard.length = 0;
+    const digest = await hashStream(chunks(), ...args);
+    assert.equal(typeof digest === 'string' ? digest : Buffer.from(digest).toString('hex'), expected);
+    assert.deepEqual(heard, args.at(-1).onProgress ? [2, 7, 9] : []);
+  }
+  for (const [args, code, message] of [[[512, 'hex', 'fast'], 'ERR_INVALID_ARG_TYPE', /"options" argument must be of type object/],
+    [[{ onprogress: onProgress }], 'ERR_INVALID_ARG_VALUE', /'options' has no option 'onprogress' \(only onProgress\)/],
+    [[{ onProgress: 5 }], 'ERR_INVALID_ARG_TYPE', /"options\.onProgress" argument must be of type function/]]) {
+    await assert.rejects(hashStream(chunks(), ...args), (e) => e instanceof TypeError && e.code === code && message.test(e.message));
+  }
+  const web = new Blob(['abc']).stream();
+  await assert.rejects(hashStream(web, { onProgress: () => { throw new Error('stop'); } }), /stop/);
+  assert.equal(web.locked, false);
+});
+
 // A Node process of its own, for a fresh module or the garbage collector.
 function runNode(flags, code) {
   const child = spawnSync(process.execPath, [...flags, '--input-type=module', '-e', code], { cwd: new URL('..', import.meta.url), encoding: 'utf8' });
