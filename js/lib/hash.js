@@ -4,7 +4,7 @@
 // context's bytes, held by JavaScript and freed by its garbage collector.
 import { encoded } from './encodings.js';
 import { invalidType, outOfRange, partialByteEnded } from './errors.js';
-import { bytesOf } from './input.js';
+import { byteCount, bytesOf, copyBytes } from './input.js';
 import { check, module } from './module.js';
 
 // Digest lengths are whole bytes, up to the module's digest buffer.
@@ -23,22 +23,23 @@ function absorb(wasm, bytes, bitCount) {
   const pieceBits = 8 * wasm.input.length;
   let offset = 0;
   for (; bitCount - 8 * offset > pieceBits; offset += wasm.input.length) {
-    wasm.input.set(bytes.subarray(offset, offset + wasm.input.length));
+    copyBytes(wasm.input, bytes, offset, offset + wasm.input.length);
     check(wasm.exports.update(pieceBits));
   }
   const restBits = bitCount - 8 * offset;
-  wasm.input.set(bytes.subarray(offset, offset + Math.ceil(restBits / 8)));
+  copyBytes(wasm.input, bytes, offset, offset + Math.ceil(restBits / 8));
   check(wasm.exports.update(restBits));
 }
 
 function hashBytes(bytes, bits) {
   const wasm = module();
-  if (bytes.length <= wasm.input.length) {
+  const length = byteCount(bytes);
+  if (length <= wasm.input.length) {
     wasm.input.set(bytes);
-    check(wasm.exports.hashInput(bits, 8 * bytes.length));
+    check(wasm.exports.hashInput(bits, 8 * length));
   } else {
     check(wasm.exports.init(bits));
-    absorb(wasm, bytes, 8 * bytes.length);
+    absorb(wasm, bytes, 8 * length);
     check(wasm.exports.final());
   }
   return wasm.digest.slice(0, bits / 8);
@@ -64,15 +65,16 @@ export class Hash {
   // A string is read in the encoding given, as Buffer.from reads it.
   update(data, encoding = undefined) {
     const bytes = bytesOf(data, 'data', encoding);
-    return this.#absorb(bytes, 8 * bytes.length);
+    return this.#absorb(bytes, 8 * byteCount(bytes));
   }
 
   // The first bitCount bits of data; a partial last byte (its high bits) ends the message.
   updateBits(data, bitCount) {
     const bytes = bytesOf(data);
     if (typeof bitCount !== 'number') throw invalidType('bitCount', 'of type number', bitCount);
-    if (!Number.isInteger(bitCount) || bitCount < 0 || bitCount > 8 * bytes.length) {
-      throw outOfRange('bitCount', `an integer from 0 to ${8 * bytes.length}, the bits in data`, bitCount);
+    const bits = 8 * byteCount(bytes);
+    if (!Number.isInteger(bitCount) || bitCount < 0 || bitCount > bits) {
+      throw outOfRange('bitCount', `an integer from 0 to ${bits}, the bits in data`, bitCount);
     }
     this.#absorb(bytes, bitCount);
     if (bitCount % 8 !== 0) this.#ended = true;

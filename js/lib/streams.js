@@ -4,7 +4,7 @@
 // onProgress hears the bytes read so far after each.
 import { invalidType, invalidValue } from './errors.js';
 import { Hash } from './hash.js';
-import { bytesOf } from './input.js';
+import { byteCount, bytesOf } from './input.js';
 
 async function* readerChunks(stream) {
   const reader = stream.getReader();
@@ -52,7 +52,7 @@ export async function hashStream(source, ...args) {
   for await (const chunk of chunksOf(source)) {
     const bytes = bytesOf(chunk);
     hash.update(bytes);
-    bytesRead += bytes.length;
+    bytesRead += byteCount(bytes);
     onProgress?.(bytesRead);
   }
   return hash.digest(encoding);
