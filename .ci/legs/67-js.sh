@@ -7,7 +7,7 @@
 # texts, an offline install into a fresh project, imported as an ES module,
 # through require() and through morv/init with morv/morv.wasm, its types checked
 # with tsc without and with the DOM library); then the benchmark once, briefly.
-# About 3 minutes.
+# 5 minutes on a busy machine, its CMake build included.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh

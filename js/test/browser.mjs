@@ -46,7 +46,7 @@ const morvsumSays = (args, input) => execFileSync(morvsum, args, { input, encodi
 async function checkFilePage(browser, folder) {
   const big = join(folder, 'big file.bin');
   writeFileSync(big, randomFillSync(Buffer.alloc(64 << 20)));
-  const tab = await browser.newPage({ viewport: { width: 900, height: 760 } });
+  const tab = await browser.newPage({ viewport: { width: 900, height: 620 } });
   const problems = [];
   tab.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   tab.on('console', (message) => message.type() === 'error' && problems.push(`console: ${message.text()}`));
