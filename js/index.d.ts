@@ -24,7 +24,7 @@ export declare class Hash {
   readonly blockSize: number;
   /** Appends the bytes of data; a string is read in the encoding given, as Buffer.from reads it. */
   update(data: Data): this;
-  update(data: string, encoding: InputEncoding): this;
+  update(data: string, encoding?: InputEncoding): this;
   /** Appends the first bitCount bits of data; a partial last byte (its high bits) ends the message. */
   updateBits(data: Data, bitCount: number): this;
   /** The digest of the message so far. */
