@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The JavaScript package (js/): built by CMake, with its Node tests run by
 # ctest; built again from a clone at another path, where it must have the same
-# bytes; the browser test in headless Chromium; the package as users get it
-# (npm pack, an offline install into a fresh project, imported as an ES module
-# and through require(), its types checked with tsc); then the benchmark once,
-# briefly. About 2 minutes.
+# bytes; with its devDependencies, the Node tests again, none skipped (morv/init
+# in workerd), and the browser test in headless Chromium (the page by its
+# file:// URL among it); the package as users get it (npm pack with the license
+# texts, an offline install into a fresh project, imported as an ES module,
+# through require() and through morv/init with morv/morv.wasm, its types checked
+# with tsc without and with the DOM library); then the benchmark once, briefly.
+# 5 minutes on a busy machine, its CMake build included.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
@@ -34,15 +37,22 @@ for f in morv.wasm morv_wasm.js; do
 done
 echo "ok: the same bytes"
 
-echo "-- the browser test"
-(cd js && npm_ci && node test/browser.mjs)
+echo "-- the Node tests with the devDependencies, none skipped, and the browser test"
+(cd js && npm_ci && node build.mjs >/dev/null && node --test --test-reporter=tap test/*.test.js >"$work/node-tests.tap") ||
+  { cat "$work/node-tests.tap"; fail "the Node tests"; }
+grep -qx '# skipped 0' "$work/node-tests.tap" || { grep -i '# skip' "$work/node-tests.tap"; fail "Node tests were skipped"; }
+echo "ok: $(grep -x '# pass [0-9]*' "$work/node-tests.tap" | cut -d' ' -f3) Node tests, none skipped"
+(cd js && MORVSUM="$repo/build-js-ci/cli/morvsum" node test/browser.mjs)
 
 echo "-- npm pack, and an offline install into a fresh project"
 (cd "$clone/js" && npm pack --silent --pack-destination "$work" >/dev/null)
 tarball=$work/morv-1.0.0.tgz
 tar -tzf "$tarball" >"$work/files"
-grep -qx package/dist/morv_wasm.js "$work/files" || fail "the tarball lacks the module"
-if grep -E 'package/(test|bench|tools|wasm)/' "$work/files"; then fail "the tarball holds files users do not need"; fi
+for f in dist/morv_wasm.js dist/morv.wasm init.js LICENSE-MIT LICENSE-APACHE; do
+  grep -qx "package/$f" "$work/files" || fail "the tarball lacks $f"
+done
+cmp LICENSE-MIT <(tar -xzOf "$tarball" package/LICENSE-MIT) || fail "the tarball's LICENSE-MIT is not the repository's"
+if grep -E 'package/(test|bench|tools|wasm|page)/' "$work/files"; then fail "the tarball holds files users do not need"; fi
 mkdir "$work/app"
 cd "$work/app"
 npm init -y >/dev/null && npm pkg set type=module
@@ -56,26 +66,56 @@ if [ "$(node -p 'process.features.require_module === true')" = true ]; then
   [ "$got" = "$expected" ] || fail "require('morv') gives $got"
   echo "ok: require('morv') too"
 fi
+got=$(node --input-type=module -e "
+  import { readFile } from 'node:fs/promises';
+  import { init, morv512 } from 'morv/init';
+  await init(await readFile(new URL(import.meta.resolve('morv/morv.wasm'))));
+  console.log(morv512('abc', 'hex'));")
+[ "$got" = "$expected" ] || fail "morv/init with morv/morv.wasm gives $got"
+echo "ok: morv/init with morv/morv.wasm too"
 cat >app.ts <<'TS'
 import { createHash, hashMany, hashStream, morv, morv512, ready, type Data } from 'morv';
+import { init } from 'morv/init';
 
 await ready;
 const message: Data = new Uint16Array([1, 2]);
 const hex: string = morv512(message, 'hex');
-const bytes: Uint8Array = createHash(256).update('a').updateBits(new Uint8Array([0xa0]), 3).digest();
+const bytes: Uint8Array = createHash(256).update('a').update('6162', 'hex').updateBits(new Uint8Array([0xa0]), 3).digest();
+const url: string = createHash().digest('base64url');
 const many: string[] = hashMany(['a', new ArrayBuffer(2)], 384, 'hex');
-const streamed: Promise<Uint8Array> = hashStream(new Blob(['abc']));
+const chunks = (async function* () { yield new Uint8Array(1); })();
+const streamed: Promise<string> = hashStream(chunks, 256, 'hex', { onProgress: (bytesRead: number) => bytesRead });
+const plain: Promise<Uint8Array> = hashStream(['a'], { onProgress() {} });
+await init(new Uint8Array(8));
 // @ts-expect-error: a number is not a message
 morv(5);
 // @ts-expect-error: with an encoding, digest() gives a string
 const wrong: Uint8Array = createHash().digest('hex');
-console.log(hex, bytes, many, streamed, wrong);
+// @ts-expect-error: no such encoding
+createHash().update('a', 'utf9');
+// @ts-expect-error: an encoding is for a string
+createHash().update(new Uint8Array(1), 'hex');
+export { hex, bytes, url, many, streamed, plain, wrong };
+TS
+# The DOM's Blob, ReadableStream, Response and WebAssembly.Module fit the shapes the types declare.
+cat >dom.ts <<'TS'
+import { hashStream } from 'morv';
+import { init } from 'morv/init';
+
+const blob: Promise<Uint8Array> = hashStream(new Blob(['abc']));
+const stream: Promise<string> = hashStream(new Blob(['abc']).stream(), 512, 'hex');
+declare const compiled: WebAssembly.Module;
+await init(compiled);
+await init(fetch('/morv.wasm'));
+export { blob, stream };
 TS
 cat >tsconfig.json <<'JSON'
 { "compilerOptions": { "strict": true, "noEmit": true, "module": "nodenext", "moduleResolution": "nodenext",
-                       "target": "es2022", "lib": ["es2022", "dom"], "types": [] }, "files": ["app.ts"] }
+                       "target": "es2022", "lib": ["es2022"], "types": [] }, "files": ["app.ts"] }
 JSON
-"$repo/js/node_modules/.bin/tsc" -p . || fail "tsc rejects the package's types"
+echo '{ "extends": "./tsconfig.json", "compilerOptions": { "lib": ["es2022", "dom"] }, "files": ["app.ts", "dom.ts"] }' >tsconfig.dom.json
+"$repo/js/node_modules/.bin/tsc" -p . || fail "tsc with lib es2022 alone rejects the package's types"
+"$repo/js/node_modules/.bin/tsc" -p tsconfig.dom.json || fail "tsc with the DOM library rejects the package's types"
 echo "ok: tsc accepts the types and refuses what they refuse"
 cd "$repo"
 

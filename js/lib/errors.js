@@ -18,6 +18,11 @@ export function invalidType(name, expected, value) {
     'ERR_INVALID_ARG_TYPE');
 }
 
+export function detached(name, value) {
+  return coded(new TypeError(`The "${name}" argument is on a detached ArrayBuffer, whose bytes are gone. Received ${describe(value)}`),
+    'ERR_INVALID_ARG_TYPE');
+}
+
 export function outOfRange(name, range, value) {
   return coded(new RangeError(`The value of "${name}" is out of range. It must be ${range}. Received ${String(value)}`),
     'ERR_OUT_OF_RANGE');

@@ -2,8 +2,9 @@
 // call copies what it needs into the module's scratch context and buffers and
 // reads the result back, so a hash object is its digest length and its
 // context's bytes, held by JavaScript and freed by its garbage collector.
-import { invalidType, invalidValue, outOfRange, partialByteEnded } from './errors.js';
-import { bytesOf } from './input.js';
+import { encoded } from './encodings.js';
+import { invalidType, outOfRange, partialByteEnded } from './errors.js';
+import { byteCount, bytesOf, copyBytes } from './input.js';
 import { check, module } from './module.js';
 
 // Digest lengths are whole bytes, up to the module's digest buffer.
@@ -16,45 +17,29 @@ function digestBitsOf(bits) {
   return bits;
 }
 
-const hexDigits = Array.from({ length: 256 }, (_, i) => i.toString(16).padStart(2, '0'));
-
-function encoded(bytes, encoding) {
-  switch (encoding) {
-    case undefined: return bytes;
-    case 'hex': {
-      let text = '';
-      for (const byte of bytes) text += hexDigits[byte];
-      return text;
-    }
-    case 'base64':
-      return typeof Buffer === 'function' ? Buffer.from(bytes).toString('base64') : btoa(String.fromCharCode(...bytes));
-    default:
-      throw invalidValue('encoding', encoding, "must be 'hex', 'base64' or undefined");
-  }
-}
-
 // Feeds the first bitCount bits of bytes to the scratch context, a piece of
 // the input buffer at a time, so the module's memory stays as it is.
 function absorb(wasm, bytes, bitCount) {
   const pieceBits = 8 * wasm.input.length;
   let offset = 0;
   for (; bitCount - 8 * offset > pieceBits; offset += wasm.input.length) {
-    wasm.input.set(bytes.subarray(offset, offset + wasm.input.length));
+    copyBytes(wasm.input, bytes, offset, offset + wasm.input.length);
     check(wasm.exports.update(pieceBits));
   }
   const restBits = bitCount - 8 * offset;
-  wasm.input.set(bytes.subarray(offset, offset + Math.ceil(restBits / 8)));
+  copyBytes(wasm.input, bytes, offset, offset + Math.ceil(restBits / 8));
   check(wasm.exports.update(restBits));
 }
 
 function hashBytes(bytes, bits) {
   const wasm = module();
-  if (bytes.length <= wasm.input.length) {
+  const length = byteCount(bytes);
+  if (length <= wasm.input.length) {
     wasm.input.set(bytes);
-    check(wasm.exports.hashInput(bits, 8 * bytes.length));
+    check(wasm.exports.hashInput(bits, 8 * length));
   } else {
     check(wasm.exports.init(bits));
-    absorb(wasm, bytes, 8 * bytes.length);
+    absorb(wasm, bytes, 8 * length);
     check(wasm.exports.final());
   }
   return wasm.digest.slice(0, bits / 8);
@@ -77,17 +62,19 @@ export class Hash {
   get digestSize() { return this.#bits / 8; }
   get blockSize() { return this.#bits > 512 ? 128 : 64; }
 
-  update(data) {
-    const bytes = bytesOf(data);
-    return this.#absorb(bytes, 8 * bytes.length);
+  // A string is read in the encoding given, as Buffer.from reads it.
+  update(data, encoding = undefined) {
+    const bytes = bytesOf(data, 'data', encoding);
+    return this.#absorb(bytes, 8 * byteCount(bytes));
   }
 
   // The first bitCount bits of data; a partial last byte (its high bits) ends the message.
   updateBits(data, bitCount) {
     const bytes = bytesOf(data);
     if (typeof bitCount !== 'number') throw invalidType('bitCount', 'of type number', bitCount);
-    if (!Number.isInteger(bitCount) || bitCount < 0 || bitCount > 8 * bytes.length) {
-      throw outOfRange('bitCount', `an integer from 0 to ${8 * bytes.length}, the bits in data`, bitCount);
+    const bits = 8 * byteCount(bytes);
+    if (!Number.isInteger(bitCount) || bitCount < 0 || bitCount > bits) {
+      throw outOfRange('bitCount', `an integer from 0 to ${bits}, the bits in data`, bitCount);
     }
     this.#absorb(bytes, bitCount);
     if (bitCount % 8 !== 0) this.#ended = true;
@@ -135,8 +122,9 @@ export const morv1024 = (data, encoding) => morv(data, 1024, encoding);
 
 // The digests of many messages, in their order.
 export function hashMany(messages, bits = 512, encoding = undefined) {
-  if (messages == null || typeof messages[Symbol.iterator] !== 'function') {
-    throw invalidType('messages', 'an iterable of messages', messages);
+  // A string is iterable, but hashing each of its characters is never what was meant.
+  if (messages == null || typeof messages[Symbol.iterator] !== 'function' || typeof messages === 'string' || messages instanceof String) {
+    throw invalidType('messages', 'an iterable of messages (not a string)', messages);
   }
   digestBitsOf(bits);
   return Array.from(messages, (data) => encoded(hashBytes(bytesOf(data), bits), encoding));

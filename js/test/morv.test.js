@@ -15,6 +15,13 @@ const { Hash, createHash, hashMany, hashStream, morv, morv256, morv512 } = morvP
 
 const abc = new Uint8Array([0x61, 0x62, 0x63]);
 const reference = (data, bits = 512) => createHash(bits).update(data).digest('hex');
+// An ArrayBuffer, a Uint8Array and a DataView whose buffer has been transferred away.
+function detachedForms() {
+  const buffer = new ArrayBuffer(8);
+  const forms = [buffer, new Uint8Array(buffer, 2), new DataView(buffer)];
+  structuredClone(buffer, { transfer: [buffer] });
+  return forms;
+}
 const ended = () => new Hash().updateBits(new Uint8Array([0xff]), 3);
 
 test('every known answer, in one call, in random pieces and by bit length', () => {
@@ -31,6 +38,12 @@ test('refusals, as Node names them, leave the object as it was', () => {
     [() => morv([0x61], 256), TypeError, 'ERR_INVALID_ARG_TYPE', /Received an instance of Array$/],
     [() => hashMany([abc, 1]), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument/],
     [() => hashMany(5), TypeError, 'ERR_INVALID_ARG_TYPE', /"messages" argument/],
+    ...['abc', new String('abc')].map((text) => [() => hashMany(text), TypeError, 'ERR_INVALID_ARG_TYPE', /"messages" argument must be an iterable of messages \(not a string\)/]),
+    ...detachedForms().map((form) => [() => morv512(form), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument is on a detached ArrayBuffer/]),
+    [() => morv512(Object.create(ArrayBuffer.prototype)), TypeError, 'ERR_INVALID_ARG_TYPE', /Received an instance of ArrayBuffer$/],
+    ...['utf9', 'buffer', '', null, 5, { toString: () => 'hex' }].map((encoding) => [() => createHash().update('ab', encoding), TypeError,
+      'ERR_INVALID_ARG_VALUE', /'encoding' must be one of Buffer\.from's encodings \(utf8, utf-8, ucs2, .*hex, base64, base64url\)/]),
+    [() => createHash().update(abc, 'hex'), TypeError, 'ERR_INVALID_ARG_TYPE', /"encoding" argument must be undefined when data is not a string\. Received type string \('hex'\)$/],
     [() => createHash('512'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bits" argument must be of type number\. Received type string \('512'\)$/],
     ...[7, 0, 65544, 511.5, -8].flatMap((bits) => [() => morv(abc, bits), () => hashMany([], bits)].map((call) => [call, RangeError,
       'ERR_OUT_OF_RANGE', new RegExp(`"bits" .* a multiple of 8 from 8 to 65536\\. Received ${bits}$`)])),
@@ -39,7 +52,7 @@ test('refusals, as Node names them, leave the object as it was', () => {
     [() => createHash().updateBits(abc, '3'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bitCount"/],
     [() => stopped.update(abc), Error, 'ERR_MORV_MESSAGE_ENDED', /partial byte: only digest\(\) and copy\(\) may follow$/],
     [() => stopped.copy().updateBits(abc, 0), Error, 'ERR_MORV_MESSAGE_ENDED', /partial byte/],
-    [() => createHash().digest('utf9'), TypeError, 'ERR_INVALID_ARG_VALUE', /'encoding' must be 'hex', 'base64'/],
+    ...['utf9', 'latin1', null].map((encoding) => [() => createHash().digest(encoding), TypeError, 'ERR_INVALID_ARG_VALUE', /'encoding' must be 'hex', 'base64', 'base64url' or undefined/]),
   ];
   for (const [call, type, code, message] of rows) assert.throws(call, (e) => e.constructor === type && e.code === code && message.test(e.message), String(call));
   const hash = createHash(256).update('ab');
@@ -61,6 +74,61 @@ test('every kind of bytes, a string as UTF-8, and digests as bytes, hex or base6
     const hash = new Hash(bits);
     assert.deepEqual([hash.name, hash.digestSize, hash.blockSize, hash.digest().length], [`morv-${bits}`, digestSize, blockSize, digestSize]);
     assert.equal(morv(abc, bits, 'hex'), hash.update(abc).digest('hex'));
+  }
+});
+
+// Rows of strings, each read in every encoding (names in any case) by update()
+// and by Buffer.from: odd and bad hex, base64 of both alphabets with blanks,
+// padding in the middle and junk, code units above 0xFF, lone surrogates.
+const encodingTable = {
+  encodings: ['utf8', 'UTF-8', 'hex', 'Hex', 'base64', 'BASE64URL', 'base64url', 'latin1', 'binary', 'ASCII', 'ucs2', 'ucs-2', 'utf16le', 'UTF-16LE'],
+  strings: ['', 'abc', 'é€😀', '\ud800x\udfff', '616263', '616', '61zz62', '6\u01613', 'AbCdEf', 'QUJD', 'QUJ', 'QQ', 'Q', 'QQ=', 'QQ==QQ==',
+    'Q===', 'Q U\nJ\tD', '-_-_', '+/+/', 'QUJD=QUJD', 'Q.U.J.D!', '\u0141Q==', 'QUJD\u013dQUJD', 'QUJDRA', '\u00ff\u0100\uffff', '\0'],
+  // Seeded strings over characters that every decoder treats in its own way.
+  randomAlphabet: 'aAfFgz09+/-_= \n.\u00e9\u0161\u0141\u013d\ud83d',
+};
+
+test('update(string, encoding) reads the bytes that Buffer.from reads; digests also in base64url, encodings named in any case', () => {
+  const random = randomSource(30);
+  const { encodings, strings, randomAlphabet } = encodingTable;
+  const randomStrings = Array.from({ length: 300 }, () => Array.from({ length: random(24) }, () => randomAlphabet[random(randomAlphabet.length)]).join(''));
+  const differing = [];
+  for (const encoding of encodings) {
+    for (const text of [...strings, ...randomStrings]) {
+      const got = createHash(256).update(text, encoding).digest('hex');
+      if (got !== reference(Buffer.from(text, encoding), 256)) differing.push(`${JSON.stringify(text)} in ${encoding}`);
+    }
+  }
+  assert.deepEqual(differing, []);
+  assert.equal(createHash(256).update('abc', undefined).digest('hex'), reference(abc, 256));
+  for (const bits of [8, 16, 24, 32, 40, 512]) {
+    const bytes = Buffer.from(morv(abc, bits));
+    for (const encoding of ['base64url', 'BASE64', 'Hex']) assert.equal(createHash(bits).update(abc).digest(encoding), bytes.toString(encoding));
+  }
+});
+
+// User code in the argument (a subclass's constructor, run by subarray()'s
+// species lookup, or getters on the view) must not run in the middle of a
+// hash, where a hash of its own would overwrite the module's one context.
+test('a message whose subclass or getters hash something gets its own digest', () => {
+  class Logging extends Uint8Array {
+    constructor(...args) {
+      super(...args);
+      createHash().update('log');
+    }
+  }
+  const plain = new Uint8Array(200000).fill(7);
+  const expected = reference(plain);
+  const sneaky = (view) => {
+    for (const name of ['buffer', 'byteOffset', 'byteLength', 'length']) {
+      Object.defineProperty(view, name, { get: () => { morv512('inner'); return name === 'buffer' ? new ArrayBuffer(4) : 1; } });
+    }
+    return Object.defineProperty(view, 'constructor', { value: Logging });
+  };
+  for (const make of [() => new Logging(plain), () => sneaky(new Uint8Array(plain)), () => sneaky(new DataView(new Uint8Array(plain).buffer))]) {
+    assert.equal(morv512(make(), 'hex'), expected);
+    assert.equal(createHash().update(make()).digest('hex'), expected);
+    assert.deepEqual(hashMany([make(), make()], 512, 'hex'), [expected, expected]);
   }
 });
 
@@ -104,6 +172,28 @@ test('streams: Node Readable, ReadableStream, Blob, File, iterables, and a faili
   await assert.rejects(hashStream(42), { name: 'TypeError', code: 'ERR_INVALID_ARG_TYPE' });
 });
 
+test('hashStream reports the bytes read after each chunk through an options object, its last argument', async () => {
+  const chunks = () => ['ab', new Uint8Array(5), 'é'];
+  const heard = [];
+  const onProgress = (bytesRead) => heard.push(bytesRead);
+  const whole = new Uint8Array([0x61, 0x62, 0, 0, 0, 0, 0, 0xc3, 0xa9]);
+  for (const [args, expected] of [[[{ onProgress }], reference(whole)], [[256, { onProgress }], reference(whole, 256)],
+    [[256, 'hex', { onProgress }], reference(whole, 256)], [[undefined, undefined, {}], reference(whole)]]) {
+    heard.length = 0;
+    const digest = await hashStream(chunks(), ...args);
+    assert.equal(typeof digest === 'string' ? digest : Buffer.from(digest).toString('hex'), expected);
+    assert.deepEqual(heard, args.at(-1).onProgress ? [2, 7, 9] : []);
+  }
+  for (const [args, code, message] of [[[512, 'hex', 'fast'], 'ERR_INVALID_ARG_TYPE', /"options" argument must be of type object/],
+    [[{ onprogress: onProgress }], 'ERR_INVALID_ARG_VALUE', /'options' has no option 'onprogress' \(only onProgress\)/],
+    [[{ onProgress: 5 }], 'ERR_INVALID_ARG_TYPE', /"options\.onProgress" argument must be of type function/]]) {
+    await assert.rejects(hashStream(chunks(), ...args), (e) => e instanceof TypeError && e.code === code && message.test(e.message));
+  }
+  const web = new Blob(['abc']).stream();
+  await assert.rejects(hashStream(web, { onProgress: () => { throw new Error('stop'); } }), /stop/);
+  assert.equal(web.locked, false);
+});
+
 // A Node process of its own, for a fresh module or the garbage collector.
 function runNode(flags, code) {
   const child = spawnSync(process.execPath, [...flags, '--input-type=module', '-e', code], { cwd: new URL('..', import.meta.url), encoding: 'utf8' });
@@ -121,6 +211,37 @@ test('where the host compiles WebAssembly only asynchronously, calls wait for re
     `morv: the WebAssembly module is still loading; await ready before hashing|${morv512('abc', 'hex')}`);
   assert.equal(attempt("new WebAssembly.CompileError('refused by policy')"),
     'morv: the WebAssembly module could not be loaded: refused by policy|rejected: refused by policy');
+});
+
+test('morv/init compiles nothing when imported; init takes a WebAssembly.Module, its bytes or a Response, and refuses the rest', () => {
+  const lines = JSON.parse(runNode([], `
+    import { readFileSync } from 'node:fs';
+    const names = ['Module', 'Instance', 'compile', 'instantiate'];
+    const real = Object.fromEntries(names.map((name) => [name, WebAssembly[name]]));
+    for (const name of names) WebAssembly[name] = () => { throw new Error('compiled at import'); };
+    const m = await import('morv/init');
+    Object.assign(WebAssembly, real);
+    const lines = [];
+    try { m.morv512('abc'); } catch (e) { lines.push(e.message); }
+    const bytes = readFileSync('dist/morv.wasm');
+    for (const source of [bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.length), bytes, new WebAssembly.Module(bytes),
+      new Response(bytes), Promise.resolve(new Response(bytes))]) {
+      await m.init(source);
+      lines.push(m.morv512('abc', 'hex'));
+    }
+    const empty = new Uint8Array([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]);
+    for (const bad of [42, undefined, new Response('gone', { status: 404, statusText: 'Not Found' }), empty]) {
+      lines.push(await m.init(bad).then(() => 'resolved', (e) => [e.constructor.name, e.code, e.message].join(' ')));
+    }
+    console.log(JSON.stringify(lines));`));
+  assert.deepEqual(lines, [
+    'morv: the WebAssembly module is not loaded; await init(source) before hashing',
+    ...Array(5).fill(morv512('abc', 'hex')),
+    'TypeError ERR_INVALID_ARG_TYPE The "source" argument must be a WebAssembly.Module, an ArrayBuffer or view of its bytes, or a Response. Received type number (42)',
+    'TypeError ERR_INVALID_ARG_TYPE The "source" argument must be a WebAssembly.Module, an ArrayBuffer or view of its bytes, or a Response. Received type undefined (undefined)',
+    'Error  morv: morv.wasm could not be fetched: 404 Not Found',
+    "TypeError  morv: the WebAssembly module is not morv's: it lacks memory, context, contextBytes, input, inputBytes, digest, digestBytes, init, update, final, hashInput",
+  ]);
 });
 
 test('dropped objects are collected and the module\'s memory does not grow', () => {

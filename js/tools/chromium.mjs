@@ -1,5 +1,5 @@
-// The package's page in headless Chromium (the system's, driven by
-// playwright-core), served from 127.0.0.1 under a chosen
+// Headless Chromium (the system's, driven by playwright-core), and the
+// package's test page in it, served from 127.0.0.1 under a chosen
 // Content-Security-Policy: for the browser test and the benchmark.
 // CHROMIUM=... names another browser.
 import { readFile } from 'node:fs/promises';
@@ -42,24 +42,34 @@ function serve() {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// use(tab, errors) on the page under a policy, once the page has its result.
-export async function withPage(csp, use) {
-  const server = await serve();
+// use(browser) on the system's Chromium, headless.
+export async function withBrowser(use) {
   const browser = await chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync'],
   });
   try {
-    const tab = await browser.newPage();
-    const errors = [];
-    tab.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
-    tab.on('console', (message) => message.type() === 'error' && errors.push(`console: ${message.text()}`));
-    await tab.goto(`http://127.0.0.1:${server.address().port}/page.html?csp=${csp}`);
-    await tab.waitForFunction(() => window.morvResult, null, { timeout: 120000 });
-    return await use(tab, errors);
+    return await use(browser);
   } finally {
     await browser.close();
+  }
+}
+
+// use(tab, errors) on the page under a policy, once the page has its result.
+export async function withPage(csp, use) {
+  const server = await serve();
+  try {
+    return await withBrowser(async (browser) => {
+      const tab = await browser.newPage();
+      const errors = [];
+      tab.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
+      tab.on('console', (message) => message.type() === 'error' && errors.push(`console: ${message.text()}`));
+      await tab.goto(`http://127.0.0.1:${server.address().port}/page.html?csp=${csp}`);
+      await tab.waitForFunction(() => window.morvResult, null, { timeout: 120000 });
+      return await use(tab, errors);
+    });
+  } finally {
     server.close();
   }
 }
