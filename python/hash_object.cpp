@@ -165,14 +165,16 @@ PyObject* HexDigest(PyObject* self, PyObject*) {
 
 PyObject* Copy(PyObject* self, PyObject*) { return Make(Py_TYPE(self), MessageOf(self)); }
 
-// hashlib's form, which names the hash: <sha256 _hashlib.HASH object @ 0x...>.
-PyObject* Repr(PyObject* self) {
-  return PyUnicode_FromFormat("<morv-%d %s object @ %p>", MessageOf(self).DigestBits(), Py_TYPE(self)->tp_name, self);
-}
-
 PyObject* Name(PyObject* self, void*) { return PyUnicode_FromFormat("morv-%d", MessageOf(self).DigestBits()); }
 PyObject* DigestSize(PyObject* self, void*) { return PyLong_FromSize_t(MessageOf(self).DigestSize()); }
 PyObject* BlockSize(PyObject* self, void*) { return PyLong_FromLong(MessageOf(self).BlockSize()); }
+
+// hashlib's form, which names the hash: <sha256 _hashlib.HASH object @ 0x...>.
+PyObject* Repr(PyObject* self) {
+  const Reference name(Name(self, nullptr));
+  if (!name) return nullptr;
+  return PyUnicode_FromFormat("<%U %s object @ %p>", name.get(), Py_TYPE(self)->tp_name, self);
+}
 
 // The object of a constructor: data, or string (its name in hashlib's older
 // constructors), hashed first.
