@@ -5,6 +5,7 @@ import functools
 import hashlib
 import pickle
 import re
+import sys
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
@@ -40,8 +41,8 @@ def test_known_answers_one_call_one_update_byte_by_byte(digest_bits, message, bi
 @pytest.mark.parametrize("digest_bits,size,block", [(8, 1, 64), (512, 64, 64), (520, 65, 128), (65536, 8192, 128)])
 def test_attributes(digest_bits, size, block):
     hasher = morv.new(digest_bits)
-    assert (hasher.name, hasher.digest_size, hasher.block_size, len(hasher.digest())) == (
-        f"morv-{digest_bits}", size, block, size)
+    assert (type(hasher), hasher.name, hasher.digest_size, hasher.block_size, len(hasher.digest())) == (
+        morv.Hash, f"morv-{digest_bits}", size, block, size)
 
 
 def test_object_keeps_its_message_and_copies_are_independent():
@@ -52,6 +53,14 @@ def test_object_keeps_its_message_and_copies_are_independent():
     hasher.update(bytearray(b"c"))
     assert hasher.digest() == copy.digest() == morv.morv256(memoryview(b"abc")).digest()
     assert morv.morv256(array.array("I", [7, 9])).digest() == morv.morv256(array.array("I", [7, 9]).tobytes()).digest()
+
+
+def test_dropped_objects_give_back_their_reference_to_the_type():
+    before = sys.getrefcount(morv.Hash)
+    for _ in range(10):
+        morv.morv256(b"a").copy().digest()
+    after = sys.getrefcount(morv.Hash)  # outside the assert, whose rewriting holds a reference
+    assert after == before
 
 
 @pytest.mark.parametrize("data", ["abc", 5, None, memoryview(b"abcdef")[::2]])
