@@ -1,7 +1,9 @@
 """morv: a hash of any message length to any digest length, in hashlib's shape."""
-from typing import Iterable, final
+from typing import Iterable, SupportsIndex, final
 
 from _typeshed import ReadableBuffer
+
+__version__: str
 
 @final
 class Hash:
@@ -16,9 +18,9 @@ class Hash:
     @property
     def block_size(self) -> int:
         """The block length in bytes: 64 up to 512-bit digests, 128 above."""
-    def update(self, data: ReadableBuffer) -> None:
+    def update(self, data: ReadableBuffer, /) -> None:
         """Appends the bytes of data (not str)."""
-    def update_bits(self, data: ReadableBuffer, bit_count: int) -> None:
+    def update_bits(self, data: ReadableBuffer, bit_count: SupportsIndex) -> None:
         """Appends the first bit_count bits of data; a partial last byte ends the message."""
     def digest(self) -> bytes:
         """The digest of the message so far."""
@@ -27,17 +29,19 @@ class Hash:
     def copy(self) -> Hash:
         """An independent copy, message so far included."""
 
-def new(digest_bits: int = 512, data: ReadableBuffer = b"", *, usedforsecurity: bool = True) -> Hash:
+def new(digest_bits: SupportsIndex = 512, data: ReadableBuffer = b"", *, usedforsecurity: bool = True,
+        string: ReadableBuffer | None = None) -> Hash:
     """A hash object for digests of digest_bits bits, a multiple of 8 from 8 to 65536.
 
-    usedforsecurity is hashlib's keyword, accepted by every constructor; it changes nothing."""
+    string is hashlib's older name for data (not both). usedforsecurity is hashlib's keyword,
+    accepted by every constructor; it changes nothing."""
 
-def morv224(data: ReadableBuffer = b"", *, usedforsecurity: bool = True) -> Hash: ...
-def morv256(data: ReadableBuffer = b"", *, usedforsecurity: bool = True) -> Hash: ...
-def morv384(data: ReadableBuffer = b"", *, usedforsecurity: bool = True) -> Hash: ...
-def morv512(data: ReadableBuffer = b"", *, usedforsecurity: bool = True) -> Hash: ...
-def morv1024(data: ReadableBuffer = b"", *, usedforsecurity: bool = True) -> Hash: ...
+def morv224(data: ReadableBuffer = b"", *, usedforsecurity: bool = True, string: ReadableBuffer | None = None) -> Hash: ...
+def morv256(data: ReadableBuffer = b"", *, usedforsecurity: bool = True, string: ReadableBuffer | None = None) -> Hash: ...
+def morv384(data: ReadableBuffer = b"", *, usedforsecurity: bool = True, string: ReadableBuffer | None = None) -> Hash: ...
+def morv512(data: ReadableBuffer = b"", *, usedforsecurity: bool = True, string: ReadableBuffer | None = None) -> Hash: ...
+def morv1024(data: ReadableBuffer = b"", *, usedforsecurity: bool = True, string: ReadableBuffer | None = None) -> Hash: ...
 
-def hash_many(buffers: Iterable[ReadableBuffer], digest_bits: int = 512) -> list[bytes]:
+def hash_many(buffers: Iterable[ReadableBuffer], digest_bits: SupportsIndex = 512) -> list[bytes]:
     """The digests of the buffers in their order, as new(digest_bits, b).digest() for each,
     eight at a time on the CPU's vector lanes (up to 512 bits), without the GIL."""
