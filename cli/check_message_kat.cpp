@@ -20,12 +20,13 @@ bool CheckMessageKat(KatFileCheck& check) {
       return Malformed(check, "the bit length must be a number from 0 up");
     }
     const std::string label = "Len = " + std::to_string(bits);
-    if (!Expect(check, "Msg")) return false;
     const int bytes = bits / 8 + (bits % 8 != 0);
     const int digits = 2 * std::max(bytes, 1);
-    // Room for the message only once its digits are there: a bit length alone
+    // The line is held only as long as the bit length makes it, and room for
+    // the message taken only once its digits are there: a bit length alone
     // ("Len = 2147483647") must not take 256 MiB.
-    const bool digitsThere = reader.HexDigitCount() == digits;
+    if (!Expect(check, "Msg", sizeof "Msg = " - 1 + static_cast<std::size_t>(digits))) return false;
+    const bool digitsThere = reader.HexDigitCount() == static_cast<std::size_t>(digits);
     if (digitsThere) message.assign(static_cast<std::size_t>(digits / 2), 0);
     if (!digitsThere || !reader.ReadBytes(message.data(), bytes)) {
       return Malformed(check, "%d bits take %d hexadecimal digits", bits, digits);

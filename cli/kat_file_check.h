@@ -3,8 +3,9 @@
 //   "Len = "    message records: Len, Msg, MD (short and long messages)
 //   "Repeat = " extremely long records: Repeat, Text, MD
 //   "Seed = "   a Monte Carlo chain: Seed, then j and MD for j = 0 to 99
-// The digest length is four times the digit count of the first "MD = " field;
-// every other "MD = " field of the file must have as many digits.
+// The digest length is four times the digit count of the first "MD = " field,
+// at most kMaxDigestBits; every other "MD = " field of the file must have as
+// many digits.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +19,11 @@ namespace morv::cli {
 using Bytes = std::vector<std::uint8_t>;
 
 struct KatFileCheck {
-  const char* name;  // as messages show it
+  const char* name;  // as messages show it: quoted, every byte of it harmless
   KatReader& reader;
   int digestBits = 0;
-  int records = 0;
-  int mismatches = 0;
+  long long records = 0;
+  long long mismatches = 0;
 };
 
 // Recognises the layout by the file's first field line and checks every
@@ -43,8 +44,8 @@ bool CheckMonteCarloKat(KatFileCheck& check);
 // Requires the key, e.g. "Msg", on the current field line.
 bool Require(const KatFileCheck& check, const char* key);
 
-// Moves to the next field line and requires the key.
-bool Expect(KatFileCheck& check, const char* key);
+// Moves to the next field line, of at most `longest` characters, and requires the key.
+bool Expect(KatFileCheck& check, const char* key, std::size_t longest = KatReader::kLongestField);
 
 // On an "MD = " line (found by Expect): reads the expected digest; the first
 // one sets the file's digest length.

@@ -64,23 +64,26 @@ ExitStatus CheckFile(const char* name, bool quiet) {
     Error(in.openError(), "%s", QuoteName(name).c_str());
     return kTrouble;
   }
+  // Quoted once: names are printed for the user's terminal, never raw.
+  const std::string shownName = QuoteName(name);
   KatReader reader(in.get());
-  KatFileCheck check{name, reader};
+  KatFileCheck check{shownName.c_str(), reader};
   const bool wellFormed = CheckRecords(check);
   // After the records checked before it, the read error is all there is to say.
   if (reader.readErrno() != 0) {
-    Error(reader.readErrno(), "%s", QuoteName(name).c_str());
+    Error(reader.readErrno(), "%s", shownName.c_str());
     return kTrouble;
   }
 
   if (check.mismatches != 0) {
-    std::printf("%s: FAILED, %d of %d records did not match\n", name, check.mismatches,
-                check.records);
+    std::printf("%s: FAILED, %lld of %lld records did not match\n", shownName.c_str(),
+                check.mismatches, check.records);
     return wellFormed ? kMismatch : kTrouble;
   }
   if (!wellFormed) return kTrouble;
   if (!quiet) {
-    std::printf("%s: OK, %d %s\n", name, check.records, check.records == 1 ? "record" : "records");
+    std::printf("%s: OK, %lld %s\n", shownName.c_str(), check.records,
+                check.records == 1 ? "record" : "records");
   }
   return kAllMatched;
 }

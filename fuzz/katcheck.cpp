@@ -26,7 +26,8 @@ using namespace morv::cli;
 
 struct Run {
   bool wellFormed;
-  int readErrno, mismatches;
+  int readErrno;
+  long long mismatches;
   std::string out, err;
   bool failed;  // whether the reader met the failing read
 };

@@ -41,7 +41,7 @@ void MakeFiles(const TableRow& row) {
       const Bytes bytes = FromHex(JoinFrom(v, 1));
       WriteFile(name(), std::string(bytes.begin(), bytes.end()));
     } else if (key == "repeat") {
-      std::string content;
+      std::string content = ReadFile(name()).value_or("");
       for (int i = std::stoi(v.at(1)); i > 0; --i) content += JoinFrom(v, 2);
       WriteFile(name(), content);
     } else if (key == "copy") {
@@ -58,10 +58,30 @@ void MakeFiles(const TableRow& row) {
       fs::create_symlink(v.at(1), name());
     } else if (key != "run" && key != "stdin" && key != "stdout" && key != "stdout-to" &&
                key != "stdout-starts" && key != "stderr" && key != "status" &&
-               key != "open-files" && key != "stdin-closed" && key != "skip-on-windows") {
+               key != "open-files" && key != "memory" && key != "stdin-closed" &&
+               key != "skip-on-windows") {
       ADD_FAILURE() << row.where << ": unknown key " << key;
     }
   }
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||
+                            __has_feature(memory_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Why a limit of address space cannot hold the program here, or nullptr: a
+// sanitizer's shadow memory and qemu-user's guest space are address space
+// reserved far past any such limit, and Windows has none to set.
+const char* NoMemoryLimit() {
+  if (kSanitized) return "a sanitizer reserves more address space than the limit";
+  if (kWindows) return "Windows has no limit of address space to set";
+  if (TargetCommand(MORV_KATCHECK).size() > 1) return "qemu-user reserves more address space than the limit";
+  return nullptr;
 }
 
 class ToolTable : public ::testing::TestWithParam<TableRow> {};
@@ -73,13 +93,15 @@ TEST_P(ToolTable, Row) {
   if (kWindows && row.Find("skip-on-windows") != nullptr) {
     GTEST_SKIP() << row.Joined("skip-on-windows");
   }
+  if (row.Find("memory") != nullptr && NoMemoryLimit() != nullptr) GTEST_SKIP() << NoMemoryLimit();
   TempDir dir;
   MakeFiles(row);
   const std::string input = row.Joined("stdin");
   const ProgramRun r = RunProgram(TargetCommand(kPrograms.at(run->front()), {run->begin() + 1, run->end()}),
                                   {input, row.Find("stdin-closed") != nullptr,
                                    kStdoutTo.at(row.Joined("stdout-to")),
-                                   std::stoi(row.Joined("open-files", "0"))});
+                                   std::stoi(row.Joined("open-files", "0")),
+                                   std::stoi(row.Joined("memory", "0"))});
   if (row.Find("stdout-starts") != nullptr) {
     EXPECT_TRUE(r.out.starts_with(row.Joined("stdout-starts"))) << r.out;
   } else {

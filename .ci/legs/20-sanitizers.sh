@@ -8,7 +8,11 @@ source .ci/lib.sh
 
 ensure_packages cmake make clang libclang-rt-14-dev libgtest-dev libgmock-dev
 
-flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# No vptr check: it reads an object's type through a pipe, and a row that leaves
+# the program no descriptor (open-files) makes that pipe fail, which the check
+# reports as an object of the wrong type in some runs (1 in 10 to 1 in 2). None of our
+# classes is polymorphic: only the standard library's would be checked.
+flags="-fsanitize=address,undefined -fno-sanitize=vptr -fno-sanitize-recover=all -fno-omit-frame-pointer"
 # No Python module: an interpreter built without the sanitizers' runtime could not load it.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
