@@ -119,12 +119,12 @@ struct MessageJob {
 // others are), else 0.
 MORV_API int HashMessages(const MessageJob* jobs, std::size_t count);
 
-// The lane kernels that BatchUpdate and HashMessages run on this CPU, widest
-// first, joined by '+': each step runs on the narrowest that takes all the
-// lanes working in it, so "avx512+avx512vl" is 8 lanes for five to eight
-// working messages and 4 for three or four. A kernel is "avx512" (8 lanes),
-// "avx512vl" or "avx2" (4 lanes), or "scalar", one lane after the other on
-// KernelName(512), which one or two working lanes run on everywhere.
+// The lane kernels that BatchUpdate and HashMessages choose from on this CPU,
+// widest first, joined by '+', such as "avx512+avx512vl": "avx512" (8 lanes),
+// "avx512vl" or "avx2" (4 lanes), and "scalar" (one lane after the other on
+// KernelName(512)), named only where the CPU has no other. Each stretch of
+// blocks runs on the narrowest that takes all the messages working in it, and
+// one or two messages run one at a time on every CPU.
 MORV_API const char* BatchKernelName();
 
 // The name of the kernel that processes blocks of the state width (512 or
