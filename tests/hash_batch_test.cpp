@@ -1,10 +1,10 @@
-// Every lane kernel that this CPU can run, through the batch mode, against the
-// scalar HashMessage (which the known answers pin): lanes that take pieces of
-// unequal sizes, finish at different times and start again with a new message,
-// at random digest lengths and message lengths around the block boundaries,
-// with and without a partial last byte. Each kernel is forced, and then all
-// of them run together as the library chooses among them step by step. A
-// kernel the CPU cannot run is skipped, never passed.
+// The batch mode on each set of lane kernels that a CPU may run, and on each
+// lane kernel forced: the kernel it chooses for each number of working lanes,
+// and its digests against the scalar HashMessage (which the known answers
+// pin), for lanes that take pieces of unequal sizes, finish at different times
+// and start again with a new message, at random digest lengths and message
+// lengths around the block boundaries, with and without a partial last byte.
+// A set with a kernel that this CPU cannot run is skipped, never passed.
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -15,10 +15,6 @@
 #include "hasher.h"
 #include "lane_driver.h"
 #include "test_util.h"
-
-namespace morv {
-inline void PrintTo(const LaneKernel& kernel, std::ostream* os) { *os << kernel.name; }
-}  // namespace morv
 
 namespace morv::test {
 namespace {
@@ -61,69 +57,41 @@ void ExpectTheScalarDigests(std::span<const LaneKernel> kernels) {
   }
 }
 
-class BatchTest : public ::testing::TestWithParam<LaneKernel> {};
-
-TEST_P(BatchTest, LanesGiveTheScalarDigests) {
-  if (!GetParam().runsHere()) GTEST_SKIP() << "this CPU cannot run the lane kernel " << GetParam().name;
-  ExpectTheScalarDigests({&GetParam(), 1});
-}
-
-INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kLaneKernels),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Batch, KernelsChosenStepByStepGiveTheScalarDigests) {
-  ExpectTheScalarDigests(LaneKernelsHere());
-}
-
 std::string Names(std::span<const LaneKernel> kernels) {
   std::string names;
   for (const LaneKernel& kernel : kernels) names.append(names.empty() ? "" : " ").append(kernel.name);
   return names;
 }
 
-// The kernel of a step for a number of working lanes, from the lane kernels
-// that a CPU runs (named in kLaneKernels' order).
+// For a set of lane kernels that a CPU runs (in kLaneKernels' order): the
+// kernel of a step with 1, 2, ... 8 working lanes, and BatchKernelName.
 struct FitRow {
   const char* kernels;
-  int working;
   const char* chosen;
+  const char* name;
 };
 
 constexpr FitRow kFitRows[] = {
-    // AVX-512 with VL (AMD Zen 4 and 5, Intel): 8 lanes for five to eight
-    // messages, the faster of the two 4-lane kernels for three and four.
-    {"scalar avx2 avx512vl avx512", 8, "avx512"},
-    {"scalar avx2 avx512vl avx512", 5, "avx512"},
-    {"scalar avx2 avx512vl avx512", 4, "avx512vl"},
-    {"scalar avx2 avx512vl avx512", 3, "avx512vl"},
-    {"scalar avx2 avx512vl avx512", 2, "scalar"},
-    {"scalar avx2 avx512vl avx512", 1, "scalar"},
-    // AVX2 only: five to eight messages in groups of four.
-    {"scalar avx2", 8, "avx2"},
-    {"scalar avx2", 5, "avx2"},
-    {"scalar avx2", 3, "avx2"},
-    {"scalar avx2", 2, "scalar"},
-    // No lane kernel.
-    {"scalar", 8, "scalar"},
-    // One kernel forced, as the tests and benchmarks force it.
-    {"avx512", 3, "avx512"},
-    {"avx512", 2, "scalar"},
-    {"avx512vl", 8, "avx512vl"},
-    {"avx2", 4, "avx2"},
+    {"scalar avx2 avx512vl avx512", "scalar scalar avx512vl avx512vl avx512 avx512 avx512 avx512",
+     "avx512+avx512vl"},
+    {"scalar avx2", "scalar scalar avx2 avx2 avx2 avx2 avx2 avx2", "avx2"},
+    {"scalar avx2 avx512", "scalar scalar avx2 avx2 avx512 avx512 avx512 avx512", "avx512+avx2"},
+    {"scalar", "scalar scalar scalar scalar scalar scalar scalar scalar", "scalar"},
+    // Each lane kernel forced, as the benchmarks force it.
+    {"avx2", "scalar scalar avx2 avx2 avx2 avx2 avx2 avx2", ""},
+    {"avx512vl", "scalar scalar avx512vl avx512vl avx512vl avx512vl avx512vl avx512vl", ""},
+    {"avx512", "scalar scalar avx512 avx512 avx512 avx512 avx512 avx512", ""},
 };
 
-void PrintTo(const FitRow& row, std::ostream* os) { *os << row.kernels << ", " << row.working; }
+void PrintTo(const FitRow& row, std::ostream* os) { *os << row.kernels; }
 
-class FitTest : public ::testing::TestWithParam<FitRow> {};
+class BatchTest : public ::testing::TestWithParam<FitRow> {};
 
-// Each row's choice, and the batch mode on its kernels with that many
-// messages, which end one after the other so that the later steps move to
-// narrower kernels. A row whose kernels this build lacks or this CPU cannot
-// run is skipped.
-TEST_P(FitTest, ChoosesTheKernelThatFits) {
-  const FitRow& row = GetParam();
+// Each row's choices, and the batch mode's digests on its kernels. A row
+// whose kernels this build lacks or this CPU cannot run is skipped.
+TEST_P(BatchTest, ChoosesTheKernelThatFitsAndGivesTheScalarDigests) {
   std::vector<LaneKernel> kernels;
-  std::istringstream names(row.kernels);
+  std::istringstream names(GetParam().kernels);
   for (std::string name; names >> name;) {
     const auto kernel = std::find_if(std::begin(kLaneKernels), std::end(kLaneKernels),
                                      [&](const LaneKernel& k) { return k.name == name; });
@@ -131,47 +99,32 @@ TEST_P(FitTest, ChoosesTheKernelThatFits) {
     if (!kernel->runsHere()) GTEST_SKIP() << "this CPU cannot run the lane kernel " << name << ": not measured";
     kernels.push_back(*kernel);
   }
-  EXPECT_STREQ(FitLaneKernel(kernels, row.working).name, row.chosen);
+  std::string chosen;
+  for (int working = 1; working <= BatchLanes; ++working) {
+    chosen.append(working == 1 ? "" : " ").append(FitLaneKernel(kernels, working).name);
+  }
+  EXPECT_EQ(chosen, GetParam().chosen);
 
-  std::vector<MessageJob> jobs;
-  std::vector<Bytes> messages, digests(row.working, Bytes(64));
-  for (int i = 0; i < row.working; ++i) {
-    messages.push_back(RandomBytes(64 * (2 + i) + 9, static_cast<std::uint32_t>(i)));
-    jobs.push_back({512 - 37 * i, messages[i].data(), 8 * messages[i].size() - i, digests[i].data()});
-  }
-  EXPECT_EQ(HashMessagesWith(kernels, jobs.data(), jobs.size()), 0);
-  for (const MessageJob& job : jobs) {
-    Bytes expected(64);
-    HashMessage(job.digestBits, job.message, job.bitCount, expected.data());
-    EXPECT_EQ(ToHex(Bytes(job.digest, job.digest + 64)), ToHex(expected)) << job.digestBits;
-  }
+  ExpectTheScalarDigests(kernels);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FitTest, ::testing::ValuesIn(kFitRows), [](const auto& info) {
-  std::string name = std::string(info.param.kernels) + " " + std::to_string(info.param.working);
+INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kFitRows), [](const auto& info) {
+  std::string name = info.param.kernels;
   std::replace(name.begin(), name.end(), ' ', '_');
   return name;
 });
 
-// What BatchKernelName says for each set of lane kernels that a CPU may run.
+// The row of the kernels that this CPU runs says what BatchKernelName names.
 TEST(Batch, NamesTheKernelsItChoosesFrom) {
-  static constexpr std::pair<const char*, const char*> kNames[] = {
-      {"scalar avx2 avx512vl avx512", "avx512+avx512vl"},
-      {"scalar avx2", "avx2"},
-      {"scalar", "scalar"},
-  };
   std::vector<LaneKernel> runnable;
   std::copy_if(std::begin(kLaneKernels), std::end(kLaneKernels), std::back_inserter(runnable),
                [](const LaneKernel& kernel) { return kernel.runsHere(); });
   const std::string here = Names(LaneKernelsHere());
   ASSERT_EQ(here, Names(runnable));
-  for (const auto& [kernels, name] : kNames) {
-    if (here == kernels) {
-      EXPECT_STREQ(BatchKernelName(), name);
-      return;
-    }
-  }
-  FAIL() << "no row for the lane kernels that this CPU runs: " << here;
+  const auto row = std::find_if(std::begin(kFitRows), std::end(kFitRows),
+                                [&](const FitRow& r) { return here == r.kernels; });
+  ASSERT_NE(row, std::end(kFitRows)) << "no row for the lane kernels that this CPU runs: " << here;
+  EXPECT_STREQ(BatchKernelName(), row->name);
 }
 
 // No lane outside 0..7, no digest length outside 0..512: refused, nothing changed.
