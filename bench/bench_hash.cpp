@@ -3,11 +3,11 @@
 // "Morv512" and "Morv1024" run the library as its users do, on the kernel it
 // chooses; "Morv1024:x86-64" and the like run the whole hash with one kernel
 // forced, for every kernel of kernels.h that this CPU can run. "Batch512:avx512"
-// and the like hash many messages at once on each lane kernel.
+// and the like hash many messages at once on each lane kernel, "Batch512" on
+// the lane kernels as the library chooses among them.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -98,22 +98,29 @@ void LayerStream64(benchmark::State& state) {
   SetBytes(state, size);
 }
 
-// Many messages of state.range(0) bytes through HashMessages on one lane
-// kernel: as many as make 8 MiB (at least the eight lanes), side by side in
-// the input, each to a 512-bit digest. Bytes processed count every message.
-void Batch512(benchmark::State& state, const morv::LaneKernel* kernel) {
-  const auto size = static_cast<std::size_t>(state.range(0));
-  const std::size_t count = std::max<std::size_t>(8, (8 << 20) / size);
+// state.range(0) messages of state.range(1) bytes each through HashMessages,
+// choosing from the lane kernels given, side by side in the input, each to a
+// 512-bit digest. Bytes processed count every message.
+void Batch512(benchmark::State& state, std::span<const morv::LaneKernel> kernels) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const auto size = static_cast<std::size_t>(state.range(1));
   static std::uint8_t digests[64 * (8 << 20) / 64];
   std::vector<morv::MessageJob> jobs;
   for (std::size_t i = 0; i < count; ++i) {
     jobs.push_back({512, Input() + (i * size) % (kMaxSize - size + 1), 8 * size, digests + 64 * i});
   }
   for (auto _ : state) {
-    morv::HashMessagesWith(*kernel, jobs.data(), jobs.size());
+    morv::HashMessagesWith(kernels, jobs.data(), jobs.size());
     benchmark::DoNotOptimize(digests);
   }
   SetBytes(state, count * size);
+}
+
+// 8 MiB as 64-byte messages; eight messages of 1 MiB, and five to three, which
+// the library runs on a narrower kernel where the CPU has one.
+void BatchShapes(benchmark::internal::Benchmark* b) {
+  b->Args({(8 << 20) / 64, 64});
+  for (std::int64_t count : {8, 5, 4, 3}) b->Args({count, 1 << 20});
 }
 
 // One Monte Carlo step: a 1024-bit message hashed to a short digest.
@@ -150,8 +157,9 @@ void Sizes(benchmark::internal::Benchmark* b) {
   for (std::int64_t size = 16; size <= static_cast<std::int64_t>(kMaxSize); size *= 4) b->Arg(size);
 }
 
-// Rows "Morv<width>:<kernel>", the other width on its portable kernel, and
-// "Batch512:<lane kernel>".
+// Rows "Morv<width>:<kernel>", the other width on its portable kernel;
+// "Batch512:<lane kernel>", that kernel forced, and "Batch512", the lane
+// kernels that this CPU runs as the library chooses among them.
 void RegisterKernels() {
   const morv::KernelChoice portable{morv::kKernels512[0].processBlocks,
                                     morv::kKernels1024[0].processBlocks};
@@ -161,12 +169,12 @@ void RegisterKernels() {
                                  morv::KernelChoice{kernel.processBlocks, portable.width1024}, 512)
         ->Apply(Sizes);
   }
-  for (const auto& kernel : morv::kLaneKernels) {
-    if (!kernel.runsHere()) continue;
-    benchmark::RegisterBenchmark((std::string("Batch512:") + kernel.name).c_str(), Batch512, &kernel)
-        ->Arg(64)
-        ->Arg(1 << 20);
+  for (const auto& kernel : morv::LaneKernelsHere()) {
+    benchmark::RegisterBenchmark((std::string("Batch512:") + kernel.name).c_str(), Batch512,
+                                 std::span(&kernel, 1))
+        ->Apply(BatchShapes);
   }
+  benchmark::RegisterBenchmark("Batch512", Batch512, morv::LaneKernelsHere())->Apply(BatchShapes);
   for (const auto& kernel : morv::kKernels1024) {
     if (!kernel.runsHere()) continue;
     benchmark::RegisterBenchmark((std::string("Morv1024:") + kernel.name).c_str(), MorvForced,

@@ -4,10 +4,12 @@
 // Each call first works out, lane by lane and exactly as the single-message mode does,
 // which blocks the lane must process: at most two runs, its buffered block and
 // then whole blocks straight from its message. The runs then go through the
-// lane kernel in steps as long as the shortest run among the lanes still
-// working; when fewer lanes are left than make a lane kernel pay, they finish
-// one at a time on the scalar kernel.
+// lane kernels in steps as long as the shortest run among the lanes still
+// working, each step on the kernel that fits the number of lanes working in it
+// (FitLaneKernel): as lanes finish, the work moves to a narrower kernel, and
+// at last to one lane at a time.
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "forced_kernels.h"
@@ -20,11 +22,6 @@ namespace {
 
 constexpr std::size_t B = kBlockBytes<Ctx512>;
 
-// A lane kernel of L lanes is run for at least this many working lanes (all of
-// them when L is smaller): on one or two lanes the vector of L costs more than
-// the scalar kernel does.
-constexpr int kMinWorkingLanes = 3;
-
 struct Run {
   const std::uint8_t* blocks = nullptr;
   std::size_t count = 0;
@@ -34,8 +31,7 @@ struct Run {
 // What each lane has to process, in order: runs[lane][0], then runs[lane][1].
 using LaneRuns = Run[BatchLanes][2];
 
-void ProcessRuns(const LaneKernel& kernel, BatchContext* batch, LaneRuns& runs) {
-  const int minLanes = std::min(kernel.lanes, kMinWorkingLanes);
+void ProcessRuns(std::span<const LaneKernel> kernels, BatchContext* batch, LaneRuns& runs) {
   for (;;) {
     int working[BatchLanes];
     int workingCount = 0;
@@ -48,17 +44,12 @@ void ProcessRuns(const LaneKernel& kernel, BatchContext* batch, LaneRuns& runs) 
     std::size_t step = SIZE_MAX;
     for (int i = 0; i < workingCount; ++i) step = std::min(step, runs[working[i]][0].count);
 
-    // Groups of kernel.lanes working lanes; a short last group is filled up
-    // with spare contexts that reread its last lane's blocks.
-    for (int first = 0; first < workingCount; first += kernel.lanes) {
-      const int group = std::min(kernel.lanes, workingCount - first);
-      if (group < minLanes) {
-        for (int i = first; i < workingCount; ++i) {
-          const Run& run = runs[working[i]][0];
-          ProcessBlocksChosen(&batch->lanes[working[i]], run.blocks, step, run.byteCountAdd);
-        }
-        break;
-      }
+    // More working lanes than the widest kernel takes go in groups, each on
+    // the kernel that fits the lanes left; a group short of its kernel's width
+    // is filled up with spare contexts that reread its last lane's blocks.
+    for (int first = 0, group = 0; first < workingCount; first += group) {
+      const LaneKernel& kernel = FitLaneKernel(kernels, workingCount - first);
+      group = std::min(kernel.lanes, workingCount - first);
       Lane lanes[BatchLanes];
       Ctx512 spare[BatchLanes];
       for (int i = 0; i < kernel.lanes; ++i) {
@@ -80,7 +71,7 @@ void ProcessRuns(const LaneKernel& kernel, BatchContext* batch, LaneRuns& runs) 
 
 // Update of whole bytes in every lane with a message: each lane's steps as the
 // single-message mode plans them, its blocks processed together with the other lanes'.
-void UpdateLanes(const LaneKernel& kernel, BatchContext* batch,
+void UpdateLanes(std::span<const LaneKernel> kernels, BatchContext* batch,
                  const std::uint8_t* const messages[BatchLanes],
                  const std::size_t byteCounts[BatchLanes]) {
   LaneRuns runs{};
@@ -92,7 +83,7 @@ void UpdateLanes(const LaneKernel& kernel, BatchContext* batch,
     if (steps[lane].bufferFull) runs[lane][0] = {ctx.buffer, 1};
     runs[lane][1] = {steps[lane].blocks, steps[lane].blockCount};
   }
-  ProcessRuns(kernel, batch, runs);
+  ProcessRuns(kernels, batch, runs);
   for (int lane = 0; lane < BatchLanes; ++lane) KeepRest(&batch->lanes[lane], steps[lane]);
 }
 
@@ -107,7 +98,7 @@ int BatchInit(BatchContext* batch, int lane, int digestBits) {
 
 // A partial last byte is padded as the single-message mode pads it, and absorbed by a
 // second pass over the lanes that have one.
-int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
+int BatchUpdateWith(std::span<const LaneKernel> kernels, BatchContext* batch,
                     const std::uint8_t* const messages[BatchLanes],
                     const std::size_t bitCounts[BatchLanes]) {
   std::size_t wholeBytes[BatchLanes];
@@ -122,9 +113,9 @@ int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
     partial[lane] = &padded[lane];
     anyPartial = true;
   }
-  UpdateLanes(kernel, batch, messages, wholeBytes);
+  UpdateLanes(kernels, batch, messages, wholeBytes);
   if (anyPartial) {
-    UpdateLanes(kernel, batch, partial, one);
+    UpdateLanes(kernels, batch, partial, one);
     for (int lane = 0; lane < BatchLanes; ++lane) {
       if (partial[lane] != nullptr) batch->lanes[lane].header.tweak.T1 |= FlagBitPad;
     }
@@ -134,7 +125,7 @@ int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
 
 // The single-message mode's final step for digests of one output block: the final
 // block of every finishing lane, then their output blocks, each on the lanes.
-int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
+int BatchFinalWith(std::span<const LaneKernel> kernels, BatchContext* batch,
                    std::uint8_t* const digests[BatchLanes]) {
   LaneRuns runs{};
   for (int lane = 0; lane < BatchLanes; ++lane) {
@@ -142,7 +133,7 @@ int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
     Ctx512& ctx = batch->lanes[lane];
     runs[lane][0] = {ctx.buffer, 1, PrepareFinalBlock(&ctx)};
   }
-  ProcessRuns(kernel, batch, runs);
+  ProcessRuns(kernels, batch, runs);
 
   for (int lane = 0; lane < BatchLanes; ++lane) {
     Ctx512& ctx = batch->lanes[lane];
@@ -150,7 +141,7 @@ int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
     PrepareOutputBlock(&ctx, 0);
     runs[lane][0] = {ctx.buffer, 1, kOutputByteCountAdd};
   }
-  ProcessRuns(kernel, batch, runs);
+  ProcessRuns(kernels, batch, runs);
 
   for (int lane = 0; lane < BatchLanes; ++lane) {
     const Ctx512& ctx = batch->lanes[lane];
@@ -161,7 +152,7 @@ int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
 
 // Jobs go to the lanes in order, eight at a time, each given whole; digests
 // longer than the 512-bit state's are hashed on their own.
-int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size_t count) {
+int HashMessagesWith(std::span<const LaneKernel> kernels, const MessageJob* jobs, std::size_t count) {
   int result = 0;
   BatchContext batch;
   const std::uint8_t* messages[BatchLanes] = {};
@@ -180,8 +171,8 @@ int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size
       ++filled;
     }
     if (filled == BatchLanes || (filled > 0 && j + 1 == count)) {
-      BatchUpdateWith(kernel, &batch, messages, bitCounts);
-      BatchFinalWith(kernel, &batch, digests);
+      BatchUpdateWith(kernels, &batch, messages, bitCounts);
+      BatchFinalWith(kernels, &batch, digests);
       std::fill_n(messages, BatchLanes, nullptr);
       std::fill_n(digests, BatchLanes, nullptr);
       filled = 0;
@@ -192,15 +183,15 @@ int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size
 
 int BatchUpdate(BatchContext* batch, const std::uint8_t* const messages[BatchLanes],
                 const std::size_t bitCounts[BatchLanes]) {
-  return BatchUpdateWith(ChosenLaneKernel(), batch, messages, bitCounts);
+  return BatchUpdateWith(LaneKernelsHere(), batch, messages, bitCounts);
 }
 
 int BatchFinal(BatchContext* batch, std::uint8_t* const digests[BatchLanes]) {
-  return BatchFinalWith(ChosenLaneKernel(), batch, digests);
+  return BatchFinalWith(LaneKernelsHere(), batch, digests);
 }
 
 int HashMessages(const MessageJob* jobs, std::size_t count) {
-  return HashMessagesWith(ChosenLaneKernel(), jobs, count);
+  return HashMessagesWith(LaneKernelsHere(), jobs, count);
 }
 
 }  // namespace morv

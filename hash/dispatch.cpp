@@ -1,9 +1,13 @@
 // The one place that chooses a kernel: for each width, the last kernel in its
 // list that this CPU can run. The mode calls ProcessBlocksChosen, which costs
 // it the tests of the kernels' needs (a load and a branch each, where a kernel
-// needs a CPU feature; nothing where none does) and a jump.
+// needs a CPU feature; nothing where none does) and a jump. The batch mode
+// chooses a lane kernel for each of its steps, by the number of lanes working
+// in it, from the lane kernels that this CPU runs.
 #include "kernels.h"
 
+#include <array>
+#include <cstring>
 #include <span>
 
 namespace morv {
@@ -23,6 +27,19 @@ const Kernel<Ctx>& Chosen() {
   return LastThatRuns<Kernel<Ctx>>(Kernels<Ctx>());
 }
 
+// On one or two lanes a vector of four or eight costs more than the scalar
+// kernel does, lane after lane.
+constexpr int kMinWorkingLanes = 3;
+
+// A kernel that takes all the working lanes beats one that does not; of two
+// that do, the narrower wastes fewer lanes; of two that do not, the wider needs
+// fewer groups. At equal width the later (preferred) one wins.
+bool FitsBetter(const LaneKernel& kernel, const LaneKernel& than, int working) {
+  const bool takesAll = kernel.lanes >= working;
+  if (takesAll != (than.lanes >= working)) return takesAll;
+  return takesAll ? kernel.lanes <= than.lanes : kernel.lanes >= than.lanes;
+}
+
 }  // namespace
 
 void ProcessBlocksChosen(Ctx512* ctx, const std::uint8_t* blocks, std::size_t blockCount,
@@ -35,9 +52,46 @@ void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t b
   Chosen<Ctx1024>().processBlocks(ctx, blocks, blockCount, byteCountAdd);
 }
 
-const LaneKernel& ChosenLaneKernel() { return LastThatRuns<LaneKernel>(kLaneKernels); }
+std::span<const LaneKernel> LaneKernelsHere() {
+  // The CPU's features do not change while the process runs: tested once.
+  static const auto here = [] {
+    std::array<LaneKernel, std::size(kLaneKernels)> kernels{};
+    std::size_t count = 0;
+    for (const LaneKernel& kernel : kLaneKernels) {
+      if (kernel.runsHere()) kernels[count++] = kernel;
+    }
+    return std::pair{kernels, count};
+  }();
+  return {here.first.data(), here.second};
+}
 
-const char* BatchKernelName() { return ChosenLaneKernel().name; }
+const LaneKernel& FitLaneKernel(std::span<const LaneKernel> kernels, int working) {
+  const LaneKernel* fit = &kLaneKernels[0];  // one lane at a time
+  if (working < kMinWorkingLanes) return *fit;
+  for (const LaneKernel& kernel : kernels) {
+    if (FitsBetter(kernel, *fit, working)) fit = &kernel;
+  }
+  return *fit;
+}
+
+// Every kernel that a step may run on, widest first, joined by '+'; the
+// scalar one only where there is no other, as one or two working lanes run on
+// it everywhere.
+const char* BatchKernelName() {
+  static const auto name = [] {
+    std::array<char, 64> text{};
+    int lastLanes = 0;
+    for (int working = BatchLanes; working > 0; --working) {
+      const LaneKernel& kernel = FitLaneKernel(LaneKernelsHere(), working);
+      if (kernel.lanes == lastLanes || (kernel.lanes == 1 && lastLanes != 0)) continue;
+      if (lastLanes != 0) std::strcat(text.data(), "+");
+      std::strcat(text.data(), kernel.name);
+      lastLanes = kernel.lanes;
+    }
+    return text;
+  }();
+  return name.data();
+}
 
 const char* KernelName(int stateWidth) {
   switch (stateWidth) {

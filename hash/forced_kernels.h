@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "kernels.h"
 #include "morv.h"
@@ -24,12 +25,15 @@ int UpdateWith(const KernelChoice& kernels, HashContext* ctx, const std::uint8_t
                std::size_t bitCount);
 int FinalWith(const KernelChoice& kernels, HashContext* ctx, std::uint8_t* digest);
 
-// The batch mode on the lane kernel given.
-int BatchUpdateWith(const LaneKernel& kernel, BatchContext* batch,
+// The batch mode choosing from the lane kernels given (any of kLaneKernels, in
+// its order) instead of those this CPU runs. A single one is forced on every
+// step but those with too few working lanes for any lane kernel (FitLaneKernel).
+int BatchUpdateWith(std::span<const LaneKernel> kernels, BatchContext* batch,
                     const std::uint8_t* const messages[BatchLanes],
                     const std::size_t bitCounts[BatchLanes]);
-int BatchFinalWith(const LaneKernel& kernel, BatchContext* batch,
+int BatchFinalWith(std::span<const LaneKernel> kernels, BatchContext* batch,
                    std::uint8_t* const digests[BatchLanes]);
-int HashMessagesWith(const LaneKernel& kernel, const MessageJob* jobs, std::size_t count);
+int HashMessagesWith(std::span<const LaneKernel> kernels, const MessageJob* jobs,
+                     std::size_t count);
 
 }  // namespace morv

@@ -96,7 +96,8 @@ inline bool HasAvx512Vl() {
 inline bool HasAvx512() { return __builtin_cpu_supports("avx512f"); }
 #endif
 
-// Preferred last, as with kKernels512.
+// Narrowest first; of two kernels of one width the later is preferred, being
+// the faster where both run (avx512vl rotates in one instruction).
 inline constexpr LaneKernel kLaneKernels[] = {
     {"scalar", AnyCpu, 1, ProcessLanesScalar},
 #ifdef MORV_LANES_AVX2
@@ -117,7 +118,14 @@ constexpr std::span<const Kernel<Ctx>> Kernels() {
   }
 }
 
-// The lane kernel that the batch mode runs on this CPU (dispatch.cpp).
-const LaneKernel& ChosenLaneKernel();
+// The lane kernels that this CPU runs, in the order of kLaneKernels (dispatch.cpp).
+std::span<const LaneKernel> LaneKernelsHere();
+
+// The kernel from the given ones (any of kLaneKernels, in its order) that the
+// batch mode runs a step on when that many lanes are working: one lane at a
+// time when too few are working to pay for a vector, else the narrowest kernel
+// that takes them all, or the widest there is, which takes them in groups
+// (dispatch.cpp).
+const LaneKernel& FitLaneKernel(std::span<const LaneKernel> kernels, int working);
 
 }  // namespace morv

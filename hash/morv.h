@@ -119,9 +119,12 @@ struct MessageJob {
 // others are), else 0.
 MORV_API int HashMessages(const MessageJob* jobs, std::size_t count);
 
-// The name of the lane kernel that BatchUpdate and HashMessages run on this
-// CPU: "avx512" (8 lanes), "avx512vl" or "avx2" (4 lanes), or "scalar" (one
-// lane after the other on KernelName(512)).
+// The lane kernels that BatchUpdate and HashMessages choose from on this CPU,
+// widest first, joined by '+', such as "avx512+avx512vl": "avx512" (8 lanes),
+// "avx512vl" or "avx2" (4 lanes), and "scalar" (one lane after the other on
+// KernelName(512)), named only where the CPU has no other. Each stretch of
+// blocks runs on the narrowest that takes all the messages working in it, and
+// one or two messages run one at a time on every CPU.
 MORV_API const char* BatchKernelName();
 
 // The name of the kernel that processes blocks of the state width (512 or

@@ -1,24 +1,23 @@
-// Every lane kernel that this CPU can run, through the batch mode, against the
-// scalar HashMessage (which the known answers pin): lanes that take pieces of
-// unequal sizes, finish at different times and start again with a new message,
-// at random digest lengths and message lengths around the block boundaries,
-// with and without a partial last byte. A kernel the CPU cannot run is skipped.
+// The batch mode on each set of lane kernels that a CPU may run, and on each
+// lane kernel forced: the kernel it chooses for each number of working lanes,
+// and its digests against the scalar HashMessage (which the known answers
+// pin), for lanes that take pieces of unequal sizes, finish at different times
+// and start again with a new message, at random digest lengths and message
+// lengths around the block boundaries, with and without a partial last byte.
+// A set with a kernel that this CPU cannot run is skipped, never passed.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <random>
+#include <sstream>
 #include <utility>
 
 #include "hasher.h"
 #include "lane_driver.h"
 #include "test_util.h"
 
-namespace morv {
-inline void PrintTo(const LaneKernel& kernel, std::ostream* os) { *os << kernel.name; }
-}  // namespace morv
-
 namespace morv::test {
 namespace {
-
-class BatchTest : public ::testing::TestWithParam<LaneKernel> {};
 
 std::vector<LaneMessage> RandomMessages(std::size_t count) {
   static constexpr std::size_t kBytes[] = {0, 1, 63, 64, 65, 127, 128, 129, 191, 192, 193, 1000, 4097};
@@ -36,10 +35,9 @@ std::vector<LaneMessage> RandomMessages(std::size_t count) {
 
 // Pieces through BatchUpdate, and whole messages through HashMessages, which
 // hashes a digest length above 512 bits on its own and refuses a negative one.
-TEST_P(BatchTest, LanesGiveTheScalarDigests) {
-  if (!GetParam().runsHere()) GTEST_SKIP() << "this CPU cannot run the lane kernel " << GetParam().name;
+void ExpectTheScalarDigests(std::span<const LaneKernel> kernels) {
   const std::vector<LaneMessage> messages = RandomMessages(400);
-  const auto digests = HashOnLanes(GetParam(), messages);
+  const auto digests = HashOnLanes(kernels, messages);
   std::vector<MessageJob> jobs;
   std::vector<Bytes> whole(messages.size(), Bytes(128));
   for (std::size_t i = 0; i < messages.size(); ++i) {
@@ -47,7 +45,7 @@ TEST_P(BatchTest, LanesGiveTheScalarDigests) {
     jobs.push_back({bits, messages[i].bytes.data(), messages[i].bitCount, whole[i].data()});
   }
   jobs.push_back({-8, nullptr, 0, nullptr});
-  EXPECT_EQ(HashMessagesWith(GetParam(), jobs.data(), jobs.size()), 1);
+  EXPECT_EQ(HashMessagesWith(kernels, jobs.data(), jobs.size()), 1);
   for (std::size_t i = 0; i < messages.size(); ++i) {
     Bytes expected(128), lanes = digests[i];
     HashMessage(jobs[i].digestBits, jobs[i].message, jobs[i].bitCount, expected.data());
@@ -59,13 +57,74 @@ TEST_P(BatchTest, LanesGiveTheScalarDigests) {
   }
 }
 
-// The batch mode runs the preferred (last) lane kernel that this CPU can run.
-TEST(Batch, RunsThePreferredLaneKernel) {
-  const char* preferred = kLaneKernels[0].name;
-  for (const LaneKernel& kernel : kLaneKernels) {
-    if (kernel.runsHere()) preferred = kernel.name;
+std::string Names(std::span<const LaneKernel> kernels) {
+  std::string names;
+  for (const LaneKernel& kernel : kernels) names.append(names.empty() ? "" : " ").append(kernel.name);
+  return names;
+}
+
+// For a set of lane kernels that a CPU runs (in kLaneKernels' order): the
+// kernel of a step with 1, 2, ... 8 working lanes, and BatchKernelName.
+struct FitRow {
+  const char* kernels;
+  const char* chosen;
+  const char* name;
+};
+
+constexpr FitRow kFitRows[] = {
+    {"scalar avx2 avx512vl avx512", "scalar scalar avx512vl avx512vl avx512 avx512 avx512 avx512",
+     "avx512+avx512vl"},
+    {"scalar avx2", "scalar scalar avx2 avx2 avx2 avx2 avx2 avx2", "avx2"},
+    {"scalar avx2 avx512", "scalar scalar avx2 avx2 avx512 avx512 avx512 avx512", "avx512+avx2"},
+    {"scalar", "scalar scalar scalar scalar scalar scalar scalar scalar", "scalar"},
+    // Each lane kernel forced, as the benchmarks force it.
+    {"avx2", "scalar scalar avx2 avx2 avx2 avx2 avx2 avx2", ""},
+    {"avx512vl", "scalar scalar avx512vl avx512vl avx512vl avx512vl avx512vl avx512vl", ""},
+    {"avx512", "scalar scalar avx512 avx512 avx512 avx512 avx512 avx512", ""},
+};
+
+void PrintTo(const FitRow& row, std::ostream* os) { *os << row.kernels; }
+
+class BatchTest : public ::testing::TestWithParam<FitRow> {};
+
+// Each row's choices, and the batch mode's digests on its kernels. A row
+// whose kernels this build lacks or this CPU cannot run is skipped.
+TEST_P(BatchTest, ChoosesTheKernelThatFitsAndGivesTheScalarDigests) {
+  std::vector<LaneKernel> kernels;
+  std::istringstream names(GetParam().kernels);
+  for (std::string name; names >> name;) {
+    const auto kernel = std::find_if(std::begin(kLaneKernels), std::end(kLaneKernels),
+                                     [&](const LaneKernel& k) { return k.name == name; });
+    if (kernel == std::end(kLaneKernels)) GTEST_SKIP() << "this build has no lane kernel " << name;
+    if (!kernel->runsHere()) GTEST_SKIP() << "this CPU cannot run the lane kernel " << name << ": not measured";
+    kernels.push_back(*kernel);
   }
-  EXPECT_STREQ(BatchKernelName(), preferred);
+  std::string chosen;
+  for (int working = 1; working <= BatchLanes; ++working) {
+    chosen.append(working == 1 ? "" : " ").append(FitLaneKernel(kernels, working).name);
+  }
+  EXPECT_EQ(chosen, GetParam().chosen);
+
+  ExpectTheScalarDigests(kernels);
+}
+
+INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kFitRows), [](const auto& info) {
+  std::string name = info.param.kernels;
+  std::replace(name.begin(), name.end(), ' ', '_');
+  return name;
+});
+
+// The row of the kernels that this CPU runs says what BatchKernelName names.
+TEST(Batch, NamesTheKernelsItChoosesFrom) {
+  std::vector<LaneKernel> runnable;
+  std::copy_if(std::begin(kLaneKernels), std::end(kLaneKernels), std::back_inserter(runnable),
+               [](const LaneKernel& kernel) { return kernel.runsHere(); });
+  const std::string here = Names(LaneKernelsHere());
+  ASSERT_EQ(here, Names(runnable));
+  const auto row = std::find_if(std::begin(kFitRows), std::end(kFitRows),
+                                [&](const FitRow& r) { return here == r.kernels; });
+  ASSERT_NE(row, std::end(kFitRows)) << "no row for the lane kernels that this CPU runs: " << here;
+  EXPECT_STREQ(BatchKernelName(), row->name);
 }
 
 // No lane outside 0..7, no digest length outside 0..512: refused, nothing changed.
@@ -96,9 +155,6 @@ TEST(Batch, HashEachGivesTheOneMessageDigests) {
     EXPECT_EQ(wide[i], hash1024(messages[i])) << i;
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kLaneKernels),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace morv::test

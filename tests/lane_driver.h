@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "forced_kernels.h"
@@ -20,7 +21,7 @@ struct LaneMessage {
 };
 
 // The digests of the messages (64 bytes each, the first digestBits bits used).
-inline std::vector<std::vector<std::uint8_t>> HashOnLanes(const LaneKernel& kernel,
+inline std::vector<std::vector<std::uint8_t>> HashOnLanes(std::span<const LaneKernel> kernels,
                                                           const std::vector<LaneMessage>& messages) {
   std::vector<std::vector<std::uint8_t>> digests(messages.size(), std::vector<std::uint8_t>(64));
   BatchContext batch;
@@ -49,8 +50,8 @@ inline std::vector<std::vector<std::uint8_t>> HashOnLanes(const LaneKernel& kern
       pieces[lane] = m.bytes.data() + taken[lane] / 8;
       taken[lane] += bitCounts[lane];
     }
-    BatchUpdateWith(kernel, &batch, pieces, bitCounts);
-    BatchFinalWith(kernel, &batch, ends);
+    BatchUpdateWith(kernels, &batch, pieces, bitCounts);
+    BatchFinalWith(kernels, &batch, ends);
   }
   return digests;
 }
