@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "digest_file.h"
+#include "file_io.h"
 #include "hasher.h"
 #include "system.h"
 
@@ -92,7 +93,7 @@ void DigestQueue::DrainTo(std::size_t keep) {
 }
 
 void DigestQueue::Work() {
-  FileLanes lanes;
+  files::FileLanes lanes;
   for (;;) {
     if (lanes.Round(*this)) continue;
     std::unique_lock lock(mutex_);
@@ -101,7 +102,7 @@ void DigestQueue::Work() {
   }
 }
 
-FileJob* DigestQueue::Take(int busyLanes) {
+files::FileJob* DigestQueue::Take(int busyLanes) {
   const std::lock_guard lock(mutex_);
   // Each worker's fair share of the files in hand, so that all workers get some.
   const int share = (queued_ + taken_ + workers_ - 1) / workers_;
@@ -120,13 +121,13 @@ int DigestQueue::OpenFile(FileJob& job, bool holdingFiles) {
     ++heldFiles_;
     const unsigned long closesBefore = closes_;
     lock.unlock();
-    const int fd = OpenForReading(job.name.c_str());
+    const int fd = files::OpenForReading(job.name.c_str());
     job.err = fd < 0 ? errno : 0;
     lock.lock();
     if (fd >= 0) return fd;
     --heldFiles_;
     fileClosed_.notify_all();
-    if (!OutOfDescriptors(job.err)) return -1;
+    if (!files::OutOfDescriptors(job.err)) return -1;
     if (holdingFiles) return kTryLater;
     while (closes_ == closesBefore && heldFiles_ > 0) fileClosed_.wait(lock);
     if (closes_ == closesBefore) return -1;
@@ -134,7 +135,7 @@ int DigestQueue::OpenFile(FileJob& job, bool holdingFiles) {
 }
 
 void DigestQueue::CloseFile(int fd) {
-  cli::CloseFile(fd);
+  files::CloseFile(fd);
   const std::lock_guard lock(mutex_);
   --heldFiles_;
   ++closes_;

@@ -22,7 +22,7 @@
 
 namespace morv::cli {
 
-class DigestQueue {
+class DigestQueue : private files::FileSource {
  public:
   // err: 0 and digest, or the errno of the failed open or read and nullptr.
   using Report = std::function<void(int err, const std::uint8_t* digest)>;
@@ -50,21 +50,17 @@ class DigestQueue {
   void Finish();
 
  private:
-  friend class FileLanes;
-  // For the lanes: OpenFile's result when descriptors ran out while the caller
-  // holds files; it opens again once one of them is closed.
-  static constexpr int kTryLater = -2;
-  // The next queued file, or nullptr when there is none or a worker that
-  // holds busyLanes files should leave it to one that holds fewer.
-  FileJob* Take(int busyLanes);
-  // A descriptor for the job's file, counted among those the workers hold,
-  // or -1 with job.err set. When descriptors ran out: kTryLater if
-  // holdingFiles; otherwise waits for another worker to close a file and opens
-  // again, and fails only when no other worker holds one.
-  int OpenFile(FileJob& job, bool holdingFiles);
-  void CloseFile(int fd);
-  // The job's outcome is set.
-  void Done(FileJob* job);
+  using FileJob = files::FileJob;
+
+  // For the lanes. Take: the next queued file, each worker's fair share of
+  // the files in hand. OpenFile: the descriptor is counted among those the
+  // workers hold; when descriptors ran out, kTryLater if holdingFiles,
+  // otherwise it waits for another worker to close a file and opens again,
+  // and fails only when no other worker holds one.
+  FileJob* Take(int busyLanes) override;
+  int OpenFile(FileJob& job, bool holdingFiles) override;
+  void CloseFile(int fd) override;
+  void Done(FileJob* job) override;
 
   struct Entry {
     FileJob job;
@@ -93,7 +89,7 @@ class DigestQueue {
   bool stopping_ = false;
   std::mutex mutex_;
   std::condition_variable queuedOrStopping_, entryDone_, fileClosed_;
-  FileLanes lanes_;  // this thread's
+  files::FileLanes lanes_;  // this thread's
   std::vector<std::thread> threads_;
 };
 

@@ -5,26 +5,25 @@
 #include <cstdint>
 #include <utility>
 
-#include "digest_queue.h"
-#include "system.h"
+#include "file_io.h"
 
-namespace morv::cli {
+namespace morv::files {
 
 FileLanes::FileLanes() : chunks_(new Chunk[BatchLanes]) {}
 
-void FileLanes::Fill(DigestQueue& queue) {
+void FileLanes::Fill(FileSource& source) {
   for (int i = 0; i < BatchLanes; ++i) {
     Lane& lane = lanes_[i];
     while (lane.job == nullptr) {
-      FileJob* job = waiting_ != nullptr ? std::exchange(waiting_, nullptr) : queue.Take(busy_);
+      FileJob* job = waiting_ != nullptr ? std::exchange(waiting_, nullptr) : source.Take(busy_);
       if (job == nullptr) return;
-      const int fd = queue.OpenFile(*job, busy_ > 0);
-      if (fd == DigestQueue::kTryLater) {
+      const int fd = source.OpenFile(*job, busy_ > 0);
+      if (fd == FileSource::kTryLater) {
         waiting_ = job;
         return;
       }
       if (fd < 0) {
-        queue.Done(job);
+        source.Done(job);
         continue;
       }
       lane.job = job;
@@ -40,8 +39,8 @@ void FileLanes::Fill(DigestQueue& queue) {
   }
 }
 
-bool FileLanes::Round(DigestQueue& queue) {
-  Fill(queue);
+bool FileLanes::Round(FileSource& source) {
+  Fill(source);
   if (busy_ == 0) return false;
   std::uint8_t* digests[BatchLanes] = {};
   FileJob* ended[BatchLanes] = {};
@@ -63,7 +62,7 @@ bool FileLanes::Round(DigestQueue& queue) {
         } else {
           digests[i] = lane.job->digest.data();
         }
-        queue.CloseFile(lane.fd);
+        source.CloseFile(lane.fd);
         ended[i] = std::exchange(lane.job, nullptr);
         --busy_;
         continue;
@@ -88,9 +87,9 @@ bool FileLanes::Round(DigestQueue& queue) {
   BatchUpdate(&batch_, pieces, bitCounts);
   BatchFinal(&batch_, digests);
   for (FileJob* job : ended) {
-    if (job != nullptr) queue.Done(job);
+    if (job != nullptr) source.Done(job);
   }
   return true;
 }
 
-}  // namespace morv::cli
+}  // namespace morv::files
