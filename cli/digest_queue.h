@@ -8,6 +8,11 @@
 // for it in a window of bounded size; when the window is full, the workers
 // that have nothing else to take wait too, so one huge early file leaves only
 // its own lane busy until it ends.
+//
+// Running out of memory on the calling thread throws std::bad_alloc out of
+// any call, and the queue is then left to its destructor, which reports
+// nothing more. No other thread allocates: a worker gets its lanes before it
+// starts, and one that cannot get them, or a thread, is not started.
 #pragma once
 
 #include <condition_variable>
@@ -35,6 +40,9 @@ class DigestQueue : private files::FileSource {
 
   // workers: 1 to kMaxWorkers, this thread included.
   explicit DigestQueue(int workers);
+  // Returns once every report and step has run, unless an exception is
+  // leaving the caller: then only the files that the workers hold are
+  // finished, unreported.
   ~DigestQueue();
   DigestQueue(const DigestQueue&) = delete;
   DigestQueue& operator=(const DigestQueue&) = delete;
@@ -74,7 +82,10 @@ class DigestQueue : private files::FileSource {
   void ReportFinished(std::unique_lock<std::mutex>& lock);
   // Hashes here, and reports, until the window holds at most `keep` entries.
   void DrainTo(std::size_t keep);
-  void Work();
+  // Starts a worker with lanes of its own, unless there is no memory or
+  // thread for it: then fewer workers do it all.
+  void StartWorker();
+  void Work(files::FileLanes& lanes);
 
   std::vector<Entry> window_;  // a ring; entry i is window_[i % size]
   std::size_t first_ = 0;      // the oldest entry not yet reported
@@ -86,7 +97,7 @@ class DigestQueue : private files::FileSource {
   unsigned long closes_ = 0;   // files closed so far
   int wanted_;                 // workers, this thread included
   int workers_ = 1;            // this thread and those started
-  bool stopping_ = false;
+  bool stopping_ = false;      // no file is taken any more
   std::mutex mutex_;
   std::condition_variable queuedOrStopping_, entryDone_, fileClosed_;
   files::FileLanes lanes_;  // this thread's
