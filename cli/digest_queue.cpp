@@ -100,7 +100,7 @@ void DigestQueue::DrainTo(std::size_t keep) {
     ReportFinished(lock);
     if (next_ - first_ <= keep) return;
     lock.unlock();
-    const bool hashed = lanes_.Round(*this);
+    const bool hashed = Round(lanes_);
     lock.lock();
     // Nothing to hash here: wait for another worker to finish the oldest file.
     if (!hashed && queued_ == 0 && !window_[first_ % window_.size()].job.done) entryDone_.wait(lock);
@@ -109,11 +109,16 @@ void DigestQueue::DrainTo(std::size_t keep) {
 
 void DigestQueue::Work(files::FileLanes& lanes) {
   for (;;) {
-    if (lanes.Round(*this)) continue;
+    if (Round(lanes)) continue;
     std::unique_lock lock(mutex_);
     while (queued_ == 0 && !stopping_) queuedOrStopping_.wait(lock);
     if (queued_ == 0 || stopping_) return;
   }
+}
+
+bool DigestQueue::Round(files::FileLanes& lanes) {
+  Source source(*this);
+  return lanes.Round(source);
 }
 
 files::FileJob* DigestQueue::Take(int busyLanes) {
@@ -142,7 +147,7 @@ int DigestQueue::OpenFile(FileJob& job, bool holdingFiles) {
     --heldFiles_;
     fileClosed_.notify_all();
     if (!files::OutOfDescriptors(job.err)) return -1;
-    if (holdingFiles) return kTryLater;
+    if (holdingFiles) return files::kTryLater;
     // Once the queue stops, this thread's own lanes may never close theirs.
     while (closes_ == closesBefore && heldFiles_ > 0 && !stopping_) fileClosed_.wait(lock);
     if (closes_ == closesBefore) return -1;

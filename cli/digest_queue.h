@@ -27,7 +27,7 @@
 
 namespace morv::cli {
 
-class DigestQueue : private files::FileSource {
+class DigestQueue {
  public:
   // err: 0 and digest, or the errno of the failed open or read and nullptr.
   using Report = std::function<void(int err, const std::uint8_t* digest)>;
@@ -62,13 +62,27 @@ class DigestQueue : private files::FileSource {
 
   // For the lanes. Take: the next queued file, each worker's fair share of
   // the files in hand. OpenFile: the descriptor is counted among those the
-  // workers hold; when descriptors ran out, kTryLater if holdingFiles,
+  // workers hold; when descriptors ran out, files::kTryLater if holdingFiles,
   // otherwise it waits for another worker to close a file and opens again,
   // and fails only when no other worker holds one.
-  FileJob* Take(int busyLanes) override;
-  int OpenFile(FileJob& job, bool holdingFiles) override;
-  void CloseFile(int fd) override;
-  void Done(FileJob* job) override;
+  FileJob* Take(int busyLanes);
+  int OpenFile(FileJob& job, bool holdingFiles);
+  void CloseFile(int fd);
+  void Done(FileJob* job);
+  // The queue as the lanes' files::FileSource.
+  class Source {
+   public:
+    explicit Source(DigestQueue& queue) : queue_(queue) {}
+    FileJob* Take(int busyLanes) { return queue_.Take(busyLanes); }
+    int OpenFile(FileJob& job, bool holdingFiles) { return queue_.OpenFile(job, holdingFiles); }
+    void CloseFile(int fd) { queue_.CloseFile(fd); }
+    void Done(FileJob* job) { queue_.Done(job); }
+
+   private:
+    DigestQueue& queue_;
+  };
+  // One round of these lanes on the queue's files.
+  bool Round(files::FileLanes& lanes);
 
   struct Entry {
     FileJob job;

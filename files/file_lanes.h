@@ -5,9 +5,11 @@
 // list (HashFiles) or morvsum's queue, which hands them to several readers.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "morv.h"
@@ -26,25 +28,23 @@ struct FileJob {
   bool done = false;                 // err and digest are set
 };
 
-// Where the lanes take their files from and hand them back to.
-class FileSource {
- public:
-  // OpenFile's result when descriptors ran out while the caller holds files:
-  // the lanes open again once one of theirs is closed.
-  static constexpr int kTryLater = -2;
+// A source's OpenFile result when descriptors ran out while the caller holds
+// files: the lanes open again once one of theirs is closed.
+inline constexpr int kTryLater = -2;
 
-  // The next file, or nullptr when there is none or a reader that holds
-  // busyLanes files should leave it to one that holds fewer.
-  virtual FileJob* Take(int busyLanes) = 0;
-  // A descriptor for the job's file, or -1 with job.err set, or kTryLater
-  // (only when holdingFiles).
-  virtual int OpenFile(FileJob& job, bool holdingFiles) = 0;
-  virtual void CloseFile(int fd) = 0;
-  // The job's outcome is set.
-  virtual void Done(FileJob* job) = 0;
-
- protected:
-  ~FileSource() = default;
+// Where the lanes take their files from and hand them back to. Take: the next
+// file, or nullptr when there is none or a reader that holds busyLanes files
+// should leave it to one that holds fewer. OpenFile: a descriptor for the
+// job's file, or -1 with job.err set, or kTryLater (only when holdingFiles).
+// Done: the job's outcome is set. (A concept, not virtual calls: a sanitizer
+// checks every virtual call with a pipe, which a low limit of descriptors
+// denies.)
+template <class Source>
+concept FileSource = requires(Source& source, FileJob& job, int n, bool holdingFiles) {
+  { source.Take(n) } -> std::same_as<FileJob*>;
+  { source.OpenFile(job, holdingFiles) } -> std::same_as<int>;
+  source.CloseFile(n);
+  source.Done(&job);
 };
 
 class FileLanes {
@@ -57,12 +57,19 @@ class FileLanes {
   // chunk of each lane whose chunk is hashed, and hashes as many bytes of every
   // lane as the lane with the fewest left has: the lanes' blocks then run side
   // by side on the vector unit, where pieces of unequal lengths would leave the
-  // longest to the scalar kernel. A file that ended (or failed) is finished and
-  // handed back to the source. False when no lane had a file to read.
-  bool Round(FileSource& source);
+  // longest to the scalar kernel. A file that ended (or failed) is finished,
+  // closed and handed back to the source. False when no lane had a file to read.
+  template <FileSource Source>
+  bool Round(Source& source);
 
  private:
-  void Fill(FileSource& source);
+  template <FileSource Source>
+  void Fill(Source& source);
+  // Lane i starts on the job's file, open as fd.
+  void Start(int i, FileJob* job, int fd);
+  // Reads and hashes one round of the busy lanes; frees the lanes whose file
+  // ended or failed and gives their jobs and descriptors.
+  void Step(FileJob* (&ended)[BatchLanes], int (&endedFds)[BatchLanes]);
 
   struct Lane {
     FileJob* job = nullptr;  // nullptr: the lane is free
@@ -82,5 +89,40 @@ class FileLanes {
   };
   std::unique_ptr<Chunk[]> chunks_;  // one a lane
 };
+
+template <FileSource Source>
+void FileLanes::Fill(Source& source) {
+  for (int i = 0; i < BatchLanes; ++i) {
+    while (lanes_[i].job == nullptr) {
+      FileJob* job = waiting_ != nullptr ? std::exchange(waiting_, nullptr) : source.Take(busy_);
+      if (job == nullptr) return;
+      const int fd = source.OpenFile(*job, busy_ > 0);
+      if (fd == kTryLater) {
+        waiting_ = job;
+        return;
+      }
+      if (fd < 0) {
+        source.Done(job);
+        continue;
+      }
+      Start(i, job, fd);
+    }
+  }
+}
+
+template <FileSource Source>
+bool FileLanes::Round(Source& source) {
+  Fill(source);
+  if (busy_ == 0) return false;
+  FileJob* ended[BatchLanes] = {};
+  int endedFds[BatchLanes] = {};
+  Step(ended, endedFds);
+  for (int i = 0; i < BatchLanes; ++i) {
+    if (ended[i] == nullptr) continue;
+    source.CloseFile(endedFds[i]);
+    source.Done(ended[i]);
+  }
+  return true;
+}
 
 }  // namespace morv::files

@@ -12,21 +12,21 @@ namespace morv::files {
 namespace {
 
 // The files in the order named, to one reader.
-class FileList final : public FileSource {
+class FileList {
  public:
   explicit FileList(std::vector<FileJob>& jobs) : jobs_(jobs) {}
 
-  FileJob* Take(int /*busyLanes*/) override { return next_ < jobs_.size() ? &jobs_[next_++] : nullptr; }
+  FileJob* Take(int /*busyLanes*/) { return next_ < jobs_.size() ? &jobs_[next_++] : nullptr; }
 
-  int OpenFile(FileJob& job, bool holdingFiles) override {
+  int OpenFile(FileJob& job, bool holdingFiles) {
     const int fd = OpenForReading(job.name.c_str());
     job.err = fd < 0 ? errno : 0;
     if (fd < 0 && holdingFiles && OutOfDescriptors(job.err)) return kTryLater;
     return fd;
   }
 
-  void CloseFile(int fd) override { files::CloseFile(fd); }
-  void Done(FileJob* job) override { job->done = true; }
+  static void CloseFile(int fd) { files::CloseFile(fd); }
+  static void Done(FileJob* job) { job->done = true; }
 
  private:
   std::vector<FileJob>& jobs_;
