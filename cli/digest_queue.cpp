@@ -1,25 +1,31 @@
 #include "digest_queue.h"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 #include <system_error>
 #include <utility>
 
 #include "digest_file.h"
+#include "file_io.h"
 #include "hasher.h"
 #include "system.h"
 
 namespace morv::cli {
 
 DigestQueue::DigestQueue(int workers)
-    : window_(kWindowPerWorker * static_cast<std::size_t>(workers)), wanted_(workers) {}
+    : window_(kWindowPerWorker * static_cast<std::size_t>(workers)), wanted_(workers) {
+  threads_.reserve(static_cast<std::size_t>(workers - 1));
+}
 
 DigestQueue::~DigestQueue() {
-  Finish();
+  if (std::uncaught_exceptions() == 0) Finish();
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   queuedOrStopping_.notify_all();
+  fileClosed_.notify_all();
   for (std::thread& thread : threads_) thread.join();
 }
 
@@ -43,28 +49,38 @@ void DigestQueue::Finish() { DrainTo(0); }
 void DigestQueue::Push(const char* name, int digestBits, Report report) {
   DrainTo(window_.size() - 1);
   std::unique_lock lock(mutex_);
-  Entry& entry = window_[next_++ % window_.size()];
+  // What may run out of memory comes before the entry counts, which leaves
+  // the queue as it was. The entry is free: no worker looks at it.
+  Entry& entry = window_[next_ % window_.size()];
+  if (name != nullptr) {
+    entry.job.name = name;
+    entry.job.digest.resize(digestBytes(digestBits));
+  }
+  ++next_;
   entry.forWorkers = name != nullptr;
   entry.report = std::move(report);
   entry.job.done = !entry.forWorkers;
   if (entry.forWorkers) {
-    entry.job.name = name;
     entry.job.digestBits = digestBits;
     entry.job.err = 0;
-    entry.job.digest.resize(digestBytes(digestBits));
     ++queued_;
     // A worker starts once more files wait than there are workers to take them.
-    if (workers_ < wanted_ && queued_ >= workers_) {
-      try {
-        threads_.emplace_back([this] { Work(); });
-        ++workers_;
-      } catch (const std::system_error&) {
-        wanted_ = workers_;  // the system has no thread to give: fewer workers do it all
-      }
-    }
+    if (workers_ < wanted_ && queued_ >= workers_) StartWorker();
     queuedOrStopping_.notify_one();
   }
   ReportFinished(lock);
+}
+
+void DigestQueue::StartWorker() {
+  try {
+    auto lanes = std::make_unique<files::FileLanes>();
+    threads_.emplace_back([this, lanes = std::move(lanes)] { Work(*lanes); });
+    ++workers_;
+  } catch (const std::bad_alloc&) {
+    wanted_ = workers_;
+  } catch (const std::system_error&) {
+    wanted_ = workers_;
+  }
 }
 
 void DigestQueue::ReportFinished(std::unique_lock<std::mutex>& lock) {
@@ -84,28 +100,32 @@ void DigestQueue::DrainTo(std::size_t keep) {
     ReportFinished(lock);
     if (next_ - first_ <= keep) return;
     lock.unlock();
-    const bool hashed = lanes_.Round(*this);
+    const bool hashed = Round(lanes_);
     lock.lock();
     // Nothing to hash here: wait for another worker to finish the oldest file.
     if (!hashed && queued_ == 0 && !window_[first_ % window_.size()].job.done) entryDone_.wait(lock);
   }
 }
 
-void DigestQueue::Work() {
-  FileLanes lanes;
+void DigestQueue::Work(files::FileLanes& lanes) {
   for (;;) {
-    if (lanes.Round(*this)) continue;
+    if (Round(lanes)) continue;
     std::unique_lock lock(mutex_);
     while (queued_ == 0 && !stopping_) queuedOrStopping_.wait(lock);
-    if (queued_ == 0) return;
+    if (queued_ == 0 || stopping_) return;
   }
 }
 
-FileJob* DigestQueue::Take(int busyLanes) {
+bool DigestQueue::Round(files::FileLanes& lanes) {
+  Source source(*this);
+  return lanes.Round(source);
+}
+
+files::FileJob* DigestQueue::Take(int busyLanes) {
   const std::lock_guard lock(mutex_);
   // Each worker's fair share of the files in hand, so that all workers get some.
   const int share = (queued_ + taken_ + workers_ - 1) / workers_;
-  if (queued_ == 0 || busyLanes >= share) return nullptr;
+  if (queued_ == 0 || stopping_ || busyLanes >= share) return nullptr;
   while (!window_[nextToTake_ % window_.size()].forWorkers) ++nextToTake_;
   --queued_;
   ++taken_;
@@ -120,21 +140,22 @@ int DigestQueue::OpenFile(FileJob& job, bool holdingFiles) {
     ++heldFiles_;
     const unsigned long closesBefore = closes_;
     lock.unlock();
-    const int fd = OpenForReading(job.name.c_str());
+    const int fd = files::OpenForReading(job.name.c_str());
     job.err = fd < 0 ? errno : 0;
     lock.lock();
     if (fd >= 0) return fd;
     --heldFiles_;
     fileClosed_.notify_all();
-    if (!OutOfDescriptors(job.err)) return -1;
-    if (holdingFiles) return kTryLater;
-    while (closes_ == closesBefore && heldFiles_ > 0) fileClosed_.wait(lock);
+    if (!files::OutOfDescriptors(job.err)) return -1;
+    if (holdingFiles) return files::kTryLater;
+    // Once the queue stops, this thread's own lanes may never close theirs.
+    while (closes_ == closesBefore && heldFiles_ > 0 && !stopping_) fileClosed_.wait(lock);
     if (closes_ == closesBefore) return -1;
   }
 }
 
 void DigestQueue::CloseFile(int fd) {
-  cli::CloseFile(fd);
+  files::CloseFile(fd);
   const std::lock_guard lock(mutex_);
   --heldFiles_;
   ++closes_;

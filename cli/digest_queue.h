@@ -8,6 +8,11 @@
 // for it in a window of bounded size; when the window is full, the workers
 // that have nothing else to take wait too, so one huge early file leaves only
 // its own lane busy until it ends.
+//
+// Running out of memory on the calling thread throws std::bad_alloc out of
+// any call, and the queue is then left to its destructor, which reports
+// nothing more. No other thread allocates: a worker gets its lanes before it
+// starts, and one that cannot get them, or a thread, is not started.
 #pragma once
 
 #include <condition_variable>
@@ -35,6 +40,9 @@ class DigestQueue {
 
   // workers: 1 to kMaxWorkers, this thread included.
   explicit DigestQueue(int workers);
+  // Returns once every report and step has run, unless an exception is
+  // leaving the caller: then only the files that the workers hold are
+  // finished, unreported.
   ~DigestQueue();
   DigestQueue(const DigestQueue&) = delete;
   DigestQueue& operator=(const DigestQueue&) = delete;
@@ -50,21 +58,31 @@ class DigestQueue {
   void Finish();
 
  private:
-  friend class FileLanes;
-  // For the lanes: OpenFile's result when descriptors ran out while the caller
-  // holds files; it opens again once one of them is closed.
-  static constexpr int kTryLater = -2;
-  // The next queued file, or nullptr when there is none or a worker that
-  // holds busyLanes files should leave it to one that holds fewer.
+  using FileJob = files::FileJob;
+
+  // For the lanes. Take: the next queued file, each worker's fair share of
+  // the files in hand. OpenFile: the descriptor is counted among those the
+  // workers hold; when descriptors ran out, files::kTryLater if holdingFiles,
+  // otherwise it waits for another worker to close a file and opens again,
+  // and fails only when no other worker holds one.
   FileJob* Take(int busyLanes);
-  // A descriptor for the job's file, counted among those the workers hold,
-  // or -1 with job.err set. When descriptors ran out: kTryLater if
-  // holdingFiles; otherwise waits for another worker to close a file and opens
-  // again, and fails only when no other worker holds one.
   int OpenFile(FileJob& job, bool holdingFiles);
   void CloseFile(int fd);
-  // The job's outcome is set.
   void Done(FileJob* job);
+  // The queue as the lanes' files::FileSource.
+  class Source {
+   public:
+    explicit Source(DigestQueue& queue) : queue_(queue) {}
+    FileJob* Take(int busyLanes) { return queue_.Take(busyLanes); }
+    int OpenFile(FileJob& job, bool holdingFiles) { return queue_.OpenFile(job, holdingFiles); }
+    void CloseFile(int fd) { queue_.CloseFile(fd); }
+    void Done(FileJob* job) { queue_.Done(job); }
+
+   private:
+    DigestQueue& queue_;
+  };
+  // One round of these lanes on the queue's files.
+  bool Round(files::FileLanes& lanes);
 
   struct Entry {
     FileJob job;
@@ -78,7 +96,10 @@ class DigestQueue {
   void ReportFinished(std::unique_lock<std::mutex>& lock);
   // Hashes here, and reports, until the window holds at most `keep` entries.
   void DrainTo(std::size_t keep);
-  void Work();
+  // Starts a worker with lanes of its own, unless there is no memory or
+  // thread for it: then fewer workers do it all.
+  void StartWorker();
+  void Work(files::FileLanes& lanes);
 
   std::vector<Entry> window_;  // a ring; entry i is window_[i % size]
   std::size_t first_ = 0;      // the oldest entry not yet reported
@@ -90,10 +111,10 @@ class DigestQueue {
   unsigned long closes_ = 0;   // files closed so far
   int wanted_;                 // workers, this thread included
   int workers_ = 1;            // this thread and those started
-  bool stopping_ = false;
+  bool stopping_ = false;      // no file is taken any more
   std::mutex mutex_;
   std::condition_variable queuedOrStopping_, entryDone_, fileClosed_;
-  FileLanes lanes_;  // this thread's
+  files::FileLanes lanes_;  // this thread's
   std::vector<std::thread> threads_;
 };
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "system.h"
+#include "file_io.h"
 
 namespace morv::cli {
 
@@ -12,11 +12,11 @@ InputFile::InputFile(const char* name) : isStdin_(std::strcmp(name, "-") == 0) {
     file_ = stdin;
     return;
   }
-  const int fd = OpenForReading(name);
+  const int fd = files::OpenForReading(name);
   if (fd >= 0) file_ = fdopen(fd, "rb");
   if (file_ == nullptr) {
     openError_ = errno;
-    if (fd >= 0) CloseFile(fd);
+    if (fd >= 0) files::CloseFile(fd);
   }
 }
 

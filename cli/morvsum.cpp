@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -211,16 +212,22 @@ int main(int argc, char** argv) {
   bool ok = true;
   UntaggedForm form = UntaggedForm::Unknown;
   const LineFormat format{tag, binary == 1, zero};
-  DigestQueue queue(threads != 0 ? threads : std::min(UsableCpuCount(), DigestQueue::kMaxWorkers));
-  for (int i = 0; i < fileCount; ++i) {
-    if (check) {
-      ok &= CheckChecksumFile(files[i], checkOptions, form, queue);
-    } else {
-      queue.Hash(files[i], digestBits, [&, name = files[i]](int err, const std::uint8_t* digest) {
-        ok &= PrintResult(name, err, digest, digestBits, format);
-      });
+  try {
+    DigestQueue queue(threads != 0 ? threads : std::min(UsableCpuCount(), DigestQueue::kMaxWorkers));
+    for (int i = 0; i < fileCount; ++i) {
+      if (check) {
+        ok &= CheckChecksumFile(files[i], checkOptions, form, queue);
+      } else {
+        queue.Hash(files[i], digestBits, [&, name = files[i]](int err, const std::uint8_t* digest) {
+          ok &= PrintResult(name, err, digest, digestBits, format);
+        });
+      }
     }
+    queue.Finish();
+  } catch (const std::bad_alloc&) {
+    // As coreutils: the lines printed so far stand, whole; nothing more is.
+    Error(0, "memory exhausted");
+    return EXIT_FAILURE;
   }
-  queue.Finish();
   return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

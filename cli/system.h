@@ -35,15 +35,4 @@ int UsableCpuCount();
 // folder.
 bool ForTheWorkers(const char* name);
 
-// A file opened for reading, in binary mode: its descriptor, or -1 with errno
-// set. A folder that the system refuses to open gives EISDIR.
-int OpenForReading(const char* name);
-// Up to size bytes into buffer: the count, 0 at the end, or -1 with errno set.
-long ReadSome(int fd, std::uint8_t* buffer, std::size_t size);
-void CloseFile(int fd);
-
-// Whether a failed open's errno says that the process, or the system, has no
-// descriptor left: then the open may succeed once another file is closed.
-bool OutOfDescriptors(int err);
-
 }  // namespace morv::cli

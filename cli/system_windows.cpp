@@ -16,21 +16,13 @@
 #include <vector>
 
 #include "diagnostics.h"
+#include "file_io.h"
 #include "system.h"
 
 namespace morv::cli {
 namespace {
 
-// The name in UTF-16; false for bytes that are not UTF-8, which no Windows
-// name can hold.
-bool ToWide(const char* name, std::wstring& wide) {
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
-  if (n <= 0) return false;
-  wide.resize(static_cast<std::size_t>(n));
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide.data(), n);
-  wide.pop_back();  // the terminator
-  return true;
-}
+using files::ToWide;
 
 std::string ToUtf8(const wchar_t* wide) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -85,20 +77,6 @@ void StartProgram(int& argc, char**& argv) {
   }
 }
 
-int OpenForReading(const char* name) {
-  std::wstring wide;
-  if (!ToWide(name, wide)) {
-    errno = EILSEQ;
-    return -1;
-  }
-  const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
-  struct _stat64 info;
-  if (fd < 0 && errno == EACCES && Stat(name, info) && (info.st_mode & _S_IFDIR) != 0) {
-    errno = EISDIR;
-  }
-  return fd;
-}
-
 // The C runtime marks a standard stream that the program was started without
 // with -2 in place of a handle.
 bool IsOpen(std::FILE* stream) {
@@ -138,16 +116,5 @@ bool ForTheWorkers(const char* name) {
   if (std::strcmp(name, "-") == 0) return false;
   return !Stat(name, info) || (info.st_mode & _S_IFMT) == _S_IFREG;
 }
-
-long ReadSome(int fd, std::uint8_t* buffer, std::size_t size) {
-  return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-
-void CloseFile(int fd) { _close(fd); }
-
-// The C runtime keeps a table of descriptors of its own, of a fixed size (not
-// _setmaxstdio's, which bounds its FILE streams); when it is full, _wopen
-// fails with EMFILE, as a POSIX open does at the process's limit.
-bool OutOfDescriptors(int err) { return err == EMFILE || err == ENFILE; }
 
 }  // namespace morv::cli

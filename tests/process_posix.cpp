@@ -44,8 +44,8 @@ int RunWithStreams(const std::vector<std::string>& command, const std::string& i
       limit.rlim_cur = static_cast<rlim_t>(options.openFiles);
       if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
     }
-    if (options.memoryMiB != 0) {
-      const rlim_t bytes = static_cast<rlim_t>(options.memoryMiB) << 20;
+    if (options.addressSpaceKiB != 0) {
+      const rlim_t bytes = static_cast<rlim_t>(options.addressSpaceKiB) << 10;
       const rlimit limit{bytes, bytes};
       if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
     }

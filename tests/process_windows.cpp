@@ -43,7 +43,7 @@ int RunWithStreams(const std::vector<std::string>& command, const std::string& i
                    const RunOptions& options) {
   if (options.stdoutTo == Stdout::Full) ADD_FAILURE() << "Windows has no full device: skip the row there";
   if (options.openFiles != 0) ADD_FAILURE() << "Windows has no limit of open files to set: skip the row there";
-  if (options.memoryMiB != 0) ADD_FAILURE() << "Windows has no limit of address space to set: skip the row there";
+  if (options.addressSpaceKiB != 0) ADD_FAILURE() << "Windows has no limit of address space to set: skip the row there";
   std::wstring line = Quoted(Wide(fs::path(command[0]).filename().string()));
   for (std::size_t i = 1; i < command.size(); ++i) line += L" " + Quoted(Wide(command[i]));
   STARTUPINFOW startup{};

@@ -77,7 +77,7 @@ struct RunOptions {
   bool stdinClosed = false;
   Stdout stdoutTo = Stdout::Captured;
   int openFiles = 0;  // when not 0, the program's limit of open descriptors (not on Windows)
-  int memoryMiB = 0;  // when not 0, the program's limit of address space (not on Windows)
+  long addressSpaceKiB = 0;  // when not 0, the program's limit of address space (not on Windows)
 };
 
 // The words that start a program built for the target, then args: its path

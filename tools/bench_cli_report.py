@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Prints tools/bench_cli.sh's hyperfine medians as a table, the figures that the targets are stated in
 beside their aims, and the peak memory; writes the data file that tools/bench_cli_chart.gp draws.
-    bench_cli_report.py RESULTS MACHINE KERNELS LARGE_MIB SMALL_FILES"""
+    bench_cli_report.py RESULTS MACHINE KERNELS LARGE_MIB SMALL_FILES SCALE_FILES (a list, maybe empty)"""
 import json
 import pathlib
 import statistics
@@ -41,7 +41,7 @@ class Job:
 
 
 def main():
-    results, machine, kernels, large_mib, small_files = sys.argv[1:6]
+    results, machine, kernels, large_mib, small_files, scale_files = sys.argv[1:7]
     results = pathlib.Path(results)
     t = {job: Job(results, job) for job in JOBS}
     one = Job(results, "one-file")
@@ -95,6 +95,31 @@ def main():
     print("\n`b3sum` with all threads to one thread: " + ", ".join(
         f"{labels[job]} {t[job].ratio('b3sum', 'b3sum --num-threads=1'):.2f}" for job in JOBS))
     print("one file alone: " + ", ".join(f"`{name}` {one[name]:.3f} s" for name in one))
+
+    mixed = Job(results, "hash-mixed")
+    print(f"\none file of {large_mib} MiB, then the {small_files} small files: " + ", ".join(
+        f"`{name}` {mixed[name]:.3f} s" for name in mixed) +
+        f"; two workers to one {mixed.ratio('morvsum --threads=2', 'morvsum --threads=1'):.2f}")
+
+    counts = [int(n) for n in scale_files.split()]
+    if counts:
+        scale = ("morvsum --threads=1", "morvsum --all", "b3sum")
+        print(f"\nthe cost as the work grows, files of {large_mib} MiB, wall time (medians, seconds) and all "
+              "workers to one (the median of the rounds' ratios):\n")
+        print("| files | " + " | ".join(f"{mode} `{c}`" for mode in ("hash", "check") for c in scale) +
+              " | hash, all to 1 | check, all to 1 |")
+        print("|---:|" + "---:|" * (2 * len(scale) + 2))
+        rows = []
+        for n in counts:
+            hashed, checked = Job(results, f"scale-hash-{n}"), Job(results, f"scale-check-{n}")
+            rows.append((n, hashed, checked))
+            print(f"| {n} | " + " | ".join(f"{job[c]:.3f}" for job in (hashed, checked) for c in scale) + " | " +
+                  " | ".join(f"{job.ratio('morvsum --all', 'morvsum --threads=1'):.2f}" for job in (hashed, checked))
+                  + " |")
+        (results / "scale.dat").write_text("files " + " ".join(f'"{mode} {c}"' for mode in ("hash", "check")
+                                                                for c in scale) + "\n" + "".join(
+            f"{n} " + " ".join(f"{job[c]:.4f}" for job in (hashed, checked) for c in scale) + "\n"
+            for n, hashed, checked in rows))
 
     print("\npeak memory of morvsum, all workers (maximum resident set):")
     for line in (results / "rss").read_text().split("\n"):

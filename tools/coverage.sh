@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Line coverage of hash/, kat/ and cli/ by the test suite, with clang's source
+# Line coverage of hash/, kat/, files/ and cli/ by the test suite, with clang's source
 # coverage: every program the tests start (genkat, morvsum, katcheck) writes its
 # own profile, so code that runs in child processes counts too.
 # Usage: tools/coverage.sh [build folder]   (default build-coverage)
@@ -18,4 +18,4 @@ LLVM_PROFILE_FILE="$profiles/%p.profraw" ctest --test-dir "$build" -j2 >/dev/nul
 llvm-profdata-14 merge -sparse "$profiles"/*.profraw -o "$build/all.profdata"
 llvm-cov-14 report "$build/tests/morv_tests" -object "$build/kat/genkat" \
   -object "$build/cli/morvsum" -object "$build/cli/katcheck" -instr-profile="$build/all.profdata" \
-  "$PWD/hash" "$PWD/kat" "$PWD/cli"
+  "$PWD/hash" "$PWD/kat" "$PWD/files" "$PWD/cli"

@@ -3,48 +3,28 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <utility>
 
-#include "digest_queue.h"
-#include "system.h"
+#include "file_io.h"
 
-namespace morv::cli {
+namespace morv::files {
 
 FileLanes::FileLanes() : chunks_(new Chunk[BatchLanes]) {}
 
-void FileLanes::Fill(DigestQueue& queue) {
-  for (int i = 0; i < BatchLanes; ++i) {
-    Lane& lane = lanes_[i];
-    while (lane.job == nullptr) {
-      FileJob* job = waiting_ != nullptr ? std::exchange(waiting_, nullptr) : queue.Take(busy_);
-      if (job == nullptr) return;
-      const int fd = queue.OpenFile(*job, busy_ > 0);
-      if (fd == DigestQueue::kTryLater) {
-        waiting_ = job;
-        return;
-      }
-      if (fd < 0) {
-        queue.Done(job);
-        continue;
-      }
-      lane.job = job;
-      lane.fd = fd;
-      lane.next = lane.end = 0;
-      ++busy_;
-      if (job->digestBits > kMaxLaneDigestBits) {
-        Init(&lane.wide, job->digestBits);
-      } else {
-        BatchInit(&batch_, i, job->digestBits);
-      }
-    }
+void FileLanes::Start(int i, FileJob* job, int fd) {
+  Lane& lane = lanes_[i];
+  lane.job = job;
+  lane.fd = fd;
+  lane.next = lane.end = 0;
+  ++busy_;
+  if (job->digestBits > kMaxLaneDigestBits) {
+    Init(&lane.wide, job->digestBits);
+  } else {
+    BatchInit(&batch_, i, job->digestBits);
   }
 }
 
-bool FileLanes::Round(DigestQueue& queue) {
-  Fill(queue);
-  if (busy_ == 0) return false;
+void FileLanes::Step(FileJob* (&ended)[BatchLanes], int (&endedFds)[BatchLanes]) {
   std::uint8_t* digests[BatchLanes] = {};
-  FileJob* ended[BatchLanes] = {};
   std::size_t step = SIZE_MAX;
   for (int i = 0; i < BatchLanes; ++i) {
     Lane& lane = lanes_[i];
@@ -63,8 +43,9 @@ bool FileLanes::Round(DigestQueue& queue) {
         } else {
           digests[i] = lane.job->digest.data();
         }
-        queue.CloseFile(lane.fd);
-        ended[i] = std::exchange(lane.job, nullptr);
+        ended[i] = lane.job;
+        endedFds[i] = lane.fd;
+        lane.job = nullptr;
         --busy_;
         continue;
       }
@@ -87,10 +68,6 @@ bool FileLanes::Round(DigestQueue& queue) {
   }
   BatchUpdate(&batch_, pieces, bitCounts);
   BatchFinal(&batch_, digests);
-  for (FileJob* job : ended) {
-    if (job != nullptr) queue.Done(job);
-  }
-  return true;
 }
 
-}  // namespace morv::cli
+}  // namespace morv::files
