@@ -38,15 +38,15 @@ using Digest = std::array<std::uint8_t, digestBytes(DigestBits)>;
 // elements, such as a std::span of std::uint8_t, std::byte or char, a
 // std::string or std::string_view, a std::vector or a std::array. A built-in
 // array of char is not one: a string literal would bring its terminating NUL.
+template <class Element>
+concept ByteSized = sizeof(Element) == 1 && !std::same_as<Element, bool> &&
+                    (std::integral<Element> || std::same_as<Element, std::byte>);
+
 template <class Range>
-concept ByteRange =
-    std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> &&
-    sizeof(std::ranges::range_value_t<Range>) == 1 &&
-    (std::integral<std::ranges::range_value_t<Range>> ||
-     std::same_as<std::ranges::range_value_t<Range>, std::byte>) &&
-    !std::same_as<std::ranges::range_value_t<Range>, bool> &&
-    !(std::is_array_v<std::remove_cvref_t<Range>> &&
-      std::same_as<std::ranges::range_value_t<Range>, char>);
+concept ByteRange = std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> &&
+                    ByteSized<std::ranges::range_value_t<Range>> &&
+                    !(std::is_array_v<std::remove_cvref_t<Range>> &&
+                      std::same_as<std::ranges::range_value_t<Range>, char>);
 
 // A braced list such as {pointer, size} deduces no range and is taken as this.
 using ByteSpan = std::span<const std::uint8_t>;
