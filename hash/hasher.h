@@ -1,6 +1,7 @@
 // The C++ layer over the core interface: one-shot functions and a streaming
-// Hasher that take spans and give std::array digests. No exceptions, no heap:
-// everything lives in the caller's stack frame, as with the core.
+// Hasher that take any contiguous range of bytes and give std::array digests,
+// and toHex for their text. No exceptions, no heap: everything lives in the
+// caller's stack frame, as with the core.
 //
 // Header-only on purpose: each call is a few lines forwarding to the compiled
 // core, so inlining removes the layer altogether, and the library exports the
@@ -11,10 +12,15 @@
 
 #include <array>
 #include <cassert>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <limits>
+#include <ranges>
 #include <span>
+#include <string_view>
+#include <type_traits>
 
 #include "morv.h"
 
@@ -28,7 +34,30 @@ constexpr std::size_t digestBytes(int digestBits) noexcept {
 template <int DigestBits>
 using Digest = std::array<std::uint8_t, digestBytes(DigestBits)>;
 
+// What the calls take as a message: any contiguous range of byte-sized
+// elements, such as a std::span of std::uint8_t, std::byte or char, a
+// std::string or std::string_view, a std::vector or a std::array. A built-in
+// array of char is not one: a string literal would bring its terminating NUL.
+template <class Element>
+concept ByteSized = sizeof(Element) == 1 && !std::same_as<Element, bool> &&
+                    (std::integral<Element> || std::same_as<Element, std::byte>);
+
+template <class Range>
+concept ByteRange = std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> &&
+                    ByteSized<std::ranges::range_value_t<Range>> &&
+                    !(std::is_array_v<std::remove_cvref_t<Range>> &&
+                      std::same_as<std::ranges::range_value_t<Range>, char>);
+
+// A braced list such as {pointer, size} deduces no range and is taken as this.
+using ByteSpan = std::span<const std::uint8_t>;
+
 namespace detail {
+
+// Any byte-sized element may be read as unsigned char, which std::uint8_t is.
+template <ByteRange Range>
+ByteSpan asBytes(const Range& range) noexcept {
+  return {reinterpret_cast<const std::uint8_t*>(std::ranges::data(range)), std::ranges::size(range)};
+}
 
 // One core call takes at most SIZE_MAX bits, so a longer span (possible only
 // where size_t has 32 bits) goes in whole-byte pieces.
@@ -66,18 +95,21 @@ class Hasher {
   // Starts a new message; the only way to use a finished Hasher again.
   void reset() noexcept { Init(&ctx_, DigestBits); }
 
-  void update(std::span<const std::uint8_t> bytes) noexcept {
+  template <ByteRange Bytes = ByteSpan>
+  void update(const Bytes& bytes) noexcept {
     assert(acceptsData() && "update after a partial byte or after finish");
-    detail::absorb(ctx_, bytes);
+    detail::absorb(ctx_, detail::asBytes(bytes));
   }
 
   // The first bitCount bits of bytes, most significant first in each byte.
   // When bitCount is not a multiple of 8, this is the message's last piece.
-  void updateBits(std::span<const std::uint8_t> bytes, std::size_t bitCount) noexcept {
+  template <ByteRange Bytes = ByteSpan>
+  void updateBits(const Bytes& bytes, std::size_t bitCount) noexcept {
     assert(acceptsData() && "updateBits after a partial byte or after finish");
-    const bool fits = bitCount / 8 + (bitCount % 8 != 0) <= bytes.size();
+    const ByteSpan span = detail::asBytes(bytes);
+    const bool fits = bitCount / 8 + (bitCount % 8 != 0) <= span.size();
     assert(fits && "bitCount beyond the span");
-    if (fits) Update(&ctx_, bytes.data(), bitCount);
+    if (fits) Update(&ctx_, span.data(), bitCount);
   }
 
   [[nodiscard]] Digest<DigestBits> finish() noexcept {
@@ -102,50 +134,59 @@ class Hasher {
   HashContext ctx_;
 };
 
-// The digestBits-bit digest of message, written to the first
-// digestBytes(digestBits) bytes of digest. A negative digestBits, or a digest
-// span too small for it, writes nothing (and debug builds assert on the latter).
-inline void hash(int digestBits, std::span<const std::uint8_t> message,
-                 std::span<std::uint8_t> digest) noexcept {
+namespace detail {
+
+inline void hashBytes(int digestBits, ByteSpan message, std::span<std::uint8_t> digest) noexcept {
   const bool fits = digestBits < 0 || digest.size() >= digestBytes(digestBits);
   assert(fits && "digest too small");
   if (!fits) return;
-  if (message.size() <= detail::kMaxBytesPerCall) {
+  if (message.size() <= kMaxBytesPerCall) {
     HashMessage(digestBits, message.data(), 8 * message.size(), digest.data());
     return;
   }
   HashContext ctx;
   if (Init(&ctx, digestBits) != 0) return;
-  detail::absorb(ctx, message);
+  absorb(ctx, message);
   Final(&ctx, digest.data());
 }
 
-namespace detail {
-
 template <int DigestBits>
-Digest<DigestBits> hashFixed(std::span<const std::uint8_t> message) noexcept {
+Digest<DigestBits> hashFixed(ByteSpan message) noexcept {
   Digest<DigestBits> digest;
-  hash(DigestBits, message, digest);
+  hashBytes(DigestBits, message, digest);
   return digest;
 }
 
 }  // namespace detail
 
+// The digestBits-bit digest of message, written to the first
+// digestBytes(digestBits) bytes of digest. A negative digestBits, or a digest
+// span too small for it, writes nothing (and debug builds assert on the latter).
+template <ByteRange Message = ByteSpan>
+void hash(int digestBits, const Message& message, std::span<std::uint8_t> digest) noexcept {
+  detail::hashBytes(digestBits, detail::asBytes(message), digest);
+}
+
 // The digest of message at the common lengths.
-[[nodiscard]] inline Digest<224> hash224(std::span<const std::uint8_t> message) noexcept {
-  return detail::hashFixed<224>(message);
+template <ByteRange Message = ByteSpan>
+[[nodiscard]] Digest<224> hash224(const Message& message) noexcept {
+  return detail::hashFixed<224>(detail::asBytes(message));
 }
-[[nodiscard]] inline Digest<256> hash256(std::span<const std::uint8_t> message) noexcept {
-  return detail::hashFixed<256>(message);
+template <ByteRange Message = ByteSpan>
+[[nodiscard]] Digest<256> hash256(const Message& message) noexcept {
+  return detail::hashFixed<256>(detail::asBytes(message));
 }
-[[nodiscard]] inline Digest<384> hash384(std::span<const std::uint8_t> message) noexcept {
-  return detail::hashFixed<384>(message);
+template <ByteRange Message = ByteSpan>
+[[nodiscard]] Digest<384> hash384(const Message& message) noexcept {
+  return detail::hashFixed<384>(detail::asBytes(message));
 }
-[[nodiscard]] inline Digest<512> hash512(std::span<const std::uint8_t> message) noexcept {
-  return detail::hashFixed<512>(message);
+template <ByteRange Message = ByteSpan>
+[[nodiscard]] Digest<512> hash512(const Message& message) noexcept {
+  return detail::hashFixed<512>(detail::asBytes(message));
 }
-[[nodiscard]] inline Digest<1024> hash1024(std::span<const std::uint8_t> message) noexcept {
-  return detail::hashFixed<1024>(message);
+template <ByteRange Message = ByteSpan>
+[[nodiscard]] Digest<1024> hash1024(const Message& message) noexcept {
+  return detail::hashFixed<1024>(detail::asBytes(message));
 }
 
 // The DigestBits-bit digest of each message, digests[i] of messages[i], for
@@ -166,7 +207,7 @@ void hashEach(std::span<const std::span<const std::uint8_t>> messages,
   std::size_t n = 0;
   for (std::size_t i = 0; i < messages.size(); ++i) {
     if (messages[i].size() > detail::kMaxBytesPerCall) {
-      hash(DigestBits, messages[i], digests[i]);  // only where size_t has 32 bits
+      detail::hashBytes(DigestBits, messages[i], digests[i]);  // only where size_t has 32 bits
     } else {
       jobs[n++] = {DigestBits, messages[i].data(), 8 * messages[i].size(), digests[i].data()};
     }
@@ -175,6 +216,35 @@ void hashEach(std::span<const std::span<const std::uint8_t>> messages,
       n = 0;
     }
   }
+}
+
+// The lower-case hexadecimal text of a digest, held in place (no heap); it
+// prints with << and converts to std::string_view, and c_str() ends in a NUL.
+template <std::size_t Bytes>
+class HexDigest {
+ public:
+  explicit HexDigest(const std::array<std::uint8_t, Bytes>& digest) noexcept {
+    constexpr char kDigits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < Bytes; ++i) {
+      text_[2 * i] = kDigits[digest[i] >> 4];
+      text_[2 * i + 1] = kDigits[digest[i] & 15];
+    }
+    text_[2 * Bytes] = '\0';
+  }
+  std::string_view view() const noexcept { return {text_.data(), 2 * Bytes}; }
+  operator std::string_view() const noexcept { return view(); }
+  const char* c_str() const noexcept { return text_.data(); }
+
+  friend std::ostream& operator<<(std::ostream& out, const HexDigest& hex) { return out << hex.view(); }
+
+ private:
+  std::array<char, 2 * Bytes + 1> text_;
+};
+
+//   std::cout << morv::toHex(morv::hash256(text)) << '\n';
+template <std::size_t Bytes>
+[[nodiscard]] HexDigest<Bytes> toHex(const std::array<std::uint8_t, Bytes>& digest) noexcept {
+  return HexDigest<Bytes>(digest);
 }
 
 }  // namespace morv

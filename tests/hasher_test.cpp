@@ -1,9 +1,20 @@
 // The C++ layer's own rules (its digests are checked with the known answers):
-// reset starts a new message, the layer adds nothing to the core's context,
-// each misuse stops a build with assertions on with its own message, and a
-// span too short for what it is asked to hold is never read or written past
-// in any build.
+// every kind of byte range gives what its span gives, and nothing else is
+// taken; toHex; reset starts a new message, the layer adds nothing to the
+// core's context, each misuse stops a build with assertions on with its own
+// message, and a span too short for what it is asked to hold is never read or
+// written past in any build.
 #include "hasher.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstddef>
+#include <list>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "test_util.h"
 
@@ -12,6 +23,101 @@ namespace {
 
 static_assert(sizeof(Hasher<256>) == sizeof(HashContext));
 static_assert(sizeof(Hasher<1024>) == sizeof(HashContext));
+
+// What each call of the layer makes of one message, held as a Message.
+template <class Message>
+std::vector<std::string> EveryCall(const Message& message) {
+  std::vector<std::string> digests;
+  const auto add = [&](const auto& digest) { digests.push_back(ToHex(digest.data(), digest.size())); };
+  add(hash224(message));
+  add(hash256(message));
+  add(hash384(message));
+  add(hash512(message));
+  add(hash1024(message));
+  std::array<std::uint8_t, digestBytes(1000)> longDigest;
+  hash(1000, message, longDigest);
+  add(longDigest);
+  Hasher<512> whole, bits;
+  whole.update(message);
+  whole.update(message);
+  add(whole.finish());
+  bits.updateBits(message, 8 * std::size(message) - 3);
+  add(bits.finish());
+  return digests;
+}
+
+template <class T>
+std::vector<T> As(const Bytes& bytes) {
+  std::vector<T> copy(bytes.size());
+  std::transform(bytes.begin(), bytes.end(), copy.begin(), [](std::uint8_t b) { return T(b); });
+  return copy;
+}
+
+constexpr std::size_t kTableBytes = 130;  // two 512-bit blocks and a little
+
+struct RangeKind {
+  const char* name;
+  std::vector<std::string> (*digests)(const Bytes&);
+};
+
+const RangeKind kRangeKinds[] = {
+    {"span<const uint8_t>", [](const Bytes& m) { return EveryCall(std::span<const std::uint8_t>(m)); }},
+    {"span<uint8_t>", [](const Bytes& m) { Bytes c = m; return EveryCall(std::span<std::uint8_t>(c)); }},
+    {"span<const byte>", [](const Bytes& m) { return EveryCall(std::as_bytes(std::span(m))); }},
+    {"span<const char>", [](const Bytes& m) { const auto c = As<char>(m); return EveryCall(std::span(c)); }},
+    {"string", [](const Bytes& m) { return EveryCall(std::string(m.begin(), m.end())); }},
+    {"string_view", [](const Bytes& m) { const std::string s(m.begin(), m.end()); return EveryCall(std::string_view(s)); }},
+    {"u8string", [](const Bytes& m) { return EveryCall(std::u8string(m.begin(), m.end())); }},
+    {"vector<uint8_t>", [](const Bytes& m) { return EveryCall(m); }},
+    {"vector<char>", [](const Bytes& m) { return EveryCall(As<char>(m)); }},
+    {"vector<signed char>", [](const Bytes& m) { return EveryCall(As<signed char>(m)); }},
+    {"vector<byte>", [](const Bytes& m) { return EveryCall(As<std::byte>(m)); }},
+    {"array<uint8_t>", [](const Bytes& m) {
+       std::array<std::uint8_t, kTableBytes> a;
+       std::copy(m.begin(), m.end(), a.begin());
+       return EveryCall(a);
+     }},
+    {"uint8_t[]", [](const Bytes& m) {
+       std::uint8_t a[kTableBytes];
+       std::copy(m.begin(), m.end(), a);
+       return EveryCall(a);
+     }},
+};
+
+TEST(Hasher, EveryByteRangeGivesItsSpansDigests) {
+  const Bytes message = RandomBytes(kTableBytes, 4);
+  const std::vector<std::string> expected = EveryCall(std::span<const std::uint8_t>(message));
+  for (const RangeKind& kind : kRangeKinds) EXPECT_EQ(kind.digests(message), expected) << kind.name;
+}
+
+// A string literal would bring its terminating NUL, and elements wider than a
+// byte or not in one piece have no single reading as bytes.
+template <class Message>
+concept Hashable = requires(const Message& m, Hasher<256> h) {
+  hash256(m);
+  h.update(m);
+};
+static_assert(Hashable<std::string> && Hashable<std::array<std::byte, 4>> && Hashable<unsigned char[4]>);
+static_assert(!Hashable<char[4]> && !Hashable<const char*> && !Hashable<std::vector<int>> &&
+              !Hashable<std::vector<bool>> && !Hashable<std::list<std::uint8_t>> &&
+              !Hashable<std::array<bool, 4>> && !Hashable<std::u16string>);
+
+TEST(Hasher, ToHexIsLowerCaseText) {
+  static_assert(sizeof(HexDigest<32>) == 65, "the text is held in place");
+  for (const std::size_t length : {0, 1, 100}) {
+    const auto digest = hash1024(RandomBytes(length, 5));
+    std::string expected = ToHex(digest.data(), digest.size());
+    std::transform(expected.begin(), expected.end(), expected.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto hex = toHex(digest);
+    std::ostringstream printed;
+    printed << hex;
+    EXPECT_EQ(printed.str(), expected);
+    EXPECT_EQ(std::string_view(hex), expected);
+    EXPECT_EQ(std::string(hex.c_str()), expected);
+  }
+  EXPECT_EQ(std::string_view(toHex(std::array<std::uint8_t, 3>{0x0f, 0xa0, 0x00})), "0fa000");
+}
 
 TEST(Hasher, ResetStartsANewMessage) {
   const Bytes first = RandomBytes(100, 1), second = RandomBytes(70, 2);
