@@ -6,7 +6,7 @@ namespace morv_python {
 namespace {
 
 int Exec(PyObject* module) {
-  if (AddHash(module) < 0 || AddHashMany(module) < 0) return -1;
+  if (AddHash(module) < 0 || AddHashMany(module) < 0 || AddHashFiles(module) < 0) return -1;
   return PyModule_AddStringConstant(module, "__version__", MORV_VERSION);
 }
 

@@ -16,8 +16,9 @@ struct ModuleState {
 inline ModuleState& StateOf(PyObject* module) { return *static_cast<ModuleState*>(PyModule_GetState(module)); }
 
 // Each returns 0, or -1 with the Python error set.
-int AddHash(PyObject* module);      // hash_object.cpp: Hash, new() and morv224 ... morv1024
-int AddHashMany(PyObject* module);  // hash_many.cpp: hash_many()
+int AddHash(PyObject* module);       // hash_object.cpp: Hash, new() and morv224 ... morv1024
+int AddHashMany(PyObject* module);   // hash_many.cpp: hash_many()
+int AddHashFiles(PyObject* module);  // hash_files.cpp: hash_files()
 
 struct DropReference {
   void operator()(PyObject* object) const { Py_DECREF(object); }

@@ -1,7 +1,7 @@
 """morv: a hash of any message length to any digest length, in hashlib's shape."""
 from typing import Iterable, SupportsIndex, final
 
-from _typeshed import ReadableBuffer
+from _typeshed import ReadableBuffer, StrOrBytesPath
 
 __version__: str
 
@@ -45,3 +45,7 @@ def morv1024(data: ReadableBuffer = b"", *, usedforsecurity: bool = True, string
 def hash_many(buffers: Iterable[ReadableBuffer], digest_bits: SupportsIndex = 512) -> list[bytes]:
     """The digests of the buffers in their order, as new(digest_bits, b).digest() for each,
     eight at a time on the CPU's vector lanes (up to 512 bits), without the GIL."""
+
+def hash_files(paths: Iterable[StrOrBytesPath], digest_bits: SupportsIndex = 512) -> list[bytes]:
+    """The digests of the files in their order, as morvsum prints them, eight at a time on the CPU's
+    vector lanes, without the GIL. A file that cannot be read raises the OSError that open() raises."""

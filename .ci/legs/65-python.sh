@@ -5,14 +5,15 @@
 # environment, so no compiler, no build tool and no network: only the module, its
 # stubs and its dist-info may arrive, and the known-answer script must pass there.
 # The same wheel then goes into an environment that sees Debian's pytest, for the
-# suite on the installed module and one run of the benchmark script (briefly:
-# figures come from a quiet machine).
+# suite on the installed module, the cluster example's test (docs/cluster.md: Dask
+# worker processes on this machine, checked by morvsum) and one run of each benchmark
+# script (briefly: figures come from a quiet machine).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source .ci/lib.sh
 
 ensure_packages cmake make g++ git python3-dev python3-pip python3-venv python3-wheel python3-setuptools \
-  python3-pytest python3-numpy libbenchmark-dev libssl-dev
+  python3-pytest python3-numpy python3-distributed libbenchmark-dev libssl-dev
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -62,4 +63,9 @@ expected=$(printf abc | "$repo/build-python-ci/cli/morvsum" | cut -d' ' -f1)
 [ "$got" = "$expected" ] || fail "the module gives $got, morvsum $expected"
 echo "ok: the installed module gives morvsum's digest"
 PYTHONDONTWRITEBYTECODE=1 "$work/tests/bin/python" -m pytest -q -p no:cacheprovider python/tests
+echo "-- the cluster example, on 1 and 2 worker processes"
+"$work/tests/bin/python" -c "import distributed" || fail "Dask's distributed is missing: the example's test would be skipped"
+MORVSUM="$repo/build-python-ci/cli/morvsum" PYTHONDONTWRITEBYTECODE=1 \
+  "$work/tests/bin/python" -m pytest -q -p no:cacheprovider examples/test_cluster_checksums.py
 "$work/tests/bin/python" python/bench_morv.py --rounds 1 --core "$repo/build-python-ci/bench/morv_bench"
+"$work/tests/bin/python" python/bench_files.py --mib 4 --rounds 1
