@@ -15,13 +15,7 @@ const { Hash, createHash, hashMany, hashStream, morv, morv256, morv512 } = morvP
 
 const abc = new Uint8Array([0x61, 0x62, 0x63]);
 const reference = (data, bits = 512) => createHash(bits).update(data).digest('hex');
-// An ArrayBuffer, a Uint8Array and a DataView whose buffer has been transferred away.
-function detachedForms() {
-  const buffer = new ArrayBuffer(8);
-  const forms = [buffer, new Uint8Array(buffer, 2), new DataView(buffer)];
-  structuredClone(buffer, { transfer: [buffer] });
-  return forms;
-}
+const readJson = (name) => JSON.parse(readFileSync(new URL(name, import.meta.url), 'utf8'));
 const ended = () => new Hash().updateBits(new Uint8Array([0xff]), 3);
 
 test('every known answer, in one call, in random pieces and by bit length', () => {
@@ -30,36 +24,21 @@ test('every known answer, in one call, in random pieces and by bit length', () =
   assert.deepEqual(mismatches(morvPackage, cases, randomSource(21)), []);
 });
 
-test('refusals, as Node names them, leave the object as it was', () => {
-  const stopped = ended();
-  const rows = [
-    [() => morv512(5), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument must be .* Received type number \(5\)$/],
-    [() => createHash().update(null), TypeError, 'ERR_INVALID_ARG_TYPE', /Received null$/],
-    [() => morv([0x61], 256), TypeError, 'ERR_INVALID_ARG_TYPE', /Received an instance of Array$/],
-    [() => hashMany([abc, 1]), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument/],
-    [() => hashMany(5), TypeError, 'ERR_INVALID_ARG_TYPE', /"messages" argument/],
-    ...['abc', new String('abc')].map((text) => [() => hashMany(text), TypeError, 'ERR_INVALID_ARG_TYPE', /"messages" argument must be an iterable of messages \(not a string\)/]),
-    ...detachedForms().map((form) => [() => morv512(form), TypeError, 'ERR_INVALID_ARG_TYPE', /"data" argument is on a detached ArrayBuffer/]),
-    [() => morv512(Object.create(ArrayBuffer.prototype)), TypeError, 'ERR_INVALID_ARG_TYPE', /Received an instance of ArrayBuffer$/],
-    ...['utf9', 'buffer', '', null, 5, { toString: () => 'hex' }].map((encoding) => [() => createHash().update('ab', encoding), TypeError,
-      'ERR_INVALID_ARG_VALUE', /'encoding' must be one of Buffer\.from's encodings \(utf8, utf-8, ucs2, .*hex, base64, base64url\)/]),
-    [() => createHash().update(abc, 'hex'), TypeError, 'ERR_INVALID_ARG_TYPE', /"encoding" argument must be undefined when data is not a string\. Received type string \('hex'\)$/],
-    [() => createHash('512'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bits" argument must be of type number\. Received type string \('512'\)$/],
-    ...[7, 0, 65544, 511.5, -8].flatMap((bits) => [() => morv(abc, bits), () => hashMany([], bits)].map((call) => [call, RangeError,
-      'ERR_OUT_OF_RANGE', new RegExp(`"bits" .* a multiple of 8 from 8 to 65536\\. Received ${bits}$`)])),
-    [() => createHash().updateBits(abc, -1), RangeError, 'ERR_OUT_OF_RANGE', /from 0 to 24, the bits in data\. Received -1$/],
-    [() => createHash().updateBits(abc, 25), RangeError, 'ERR_OUT_OF_RANGE', /Received 25$/],
-    [() => createHash().updateBits(abc, '3'), TypeError, 'ERR_INVALID_ARG_TYPE', /"bitCount"/],
-    [() => stopped.update(abc), Error, 'ERR_MORV_MESSAGE_ENDED', /partial byte: only digest\(\) and copy\(\) may follow$/],
-    [() => stopped.copy().updateBits(abc, 0), Error, 'ERR_MORV_MESSAGE_ENDED', /partial byte/],
-    ...['utf9', 'latin1', null].map((encoding) => [() => createHash().digest(encoding), TypeError, 'ERR_INVALID_ARG_VALUE', /'encoding' must be 'hex', 'base64', 'base64url' or undefined/]),
-  ];
-  for (const [call, type, code, message] of rows) assert.throws(call, (e) => e.constructor === type && e.code === code && message.test(e.message), String(call));
+test('the refusals of refusals.json, as Node names them, leave the object as it was', async () => {
+  const buffer = new ArrayBuffer(8);
+  const detached = [buffer, new Uint8Array(buffer, 2), new DataView(buffer)];
+  structuredClone(buffer, { transfer: [buffer] });
+  const names = { ...morvPackage, abc, detached, ended: ended() };
+  for (const [call, type, code, message] of readJson('./refusals.json').rows) {
+    const run = new Function(...Object.keys(names), `return ${call};`);
+    await assert.rejects(async () => run(...Object.values(names)),
+      (e) => e.constructor.name === type && e.code === code && new RegExp(message).test(e.message), call);
+  }
   const hash = createHash(256).update('ab');
   assert.throws(() => hash.updateBits(abc, 99), RangeError);
   assert.throws(() => hash.update({}), TypeError);
   assert.equal(hash.update('c').digest('hex'), reference(abc, 256));
-  assert.equal(stopped.copy().digest('hex'), ended().digest('hex'));
+  assert.equal(names.ended.copy().digest('hex'), ended().digest('hex'));
 });
 
 test('every kind of bytes, a string as UTF-8, and digests as bytes, hex or base64', () => {
@@ -77,20 +56,9 @@ test('every kind of bytes, a string as UTF-8, and digests as bytes, hex or base6
   }
 });
 
-// Rows of strings, each read in every encoding (names in any case) by update()
-// and by Buffer.from: odd and bad hex, base64 of both alphabets with blanks,
-// padding in the middle and junk, code units above 0xFF, lone surrogates.
-const encodingTable = {
-  encodings: ['utf8', 'UTF-8', 'hex', 'Hex', 'base64', 'BASE64URL', 'base64url', 'latin1', 'binary', 'ASCII', 'ucs2', 'ucs-2', 'utf16le', 'UTF-16LE'],
-  strings: ['', 'abc', 'é€😀', '\ud800x\udfff', '616263', '616', '61zz62', '6\u01613', 'AbCdEf', 'QUJD', 'QUJ', 'QQ', 'Q', 'QQ=', 'QQ==QQ==',
-    'Q===', 'Q U\nJ\tD', '-_-_', '+/+/', 'QUJD=QUJD', 'Q.U.J.D!', '\u0141Q==', 'QUJD\u013dQUJD', 'QUJDRA', '\u00ff\u0100\uffff', '\0'],
-  // Seeded strings over characters that every decoder treats in its own way.
-  randomAlphabet: 'aAfFgz09+/-_= \n.\u00e9\u0161\u0141\u013d\ud83d',
-};
-
 test('update(string, encoding) reads the bytes that Buffer.from reads; digests also in base64url, encodings named in any case', () => {
   const random = randomSource(30);
-  const { encodings, strings, randomAlphabet } = encodingTable;
+  const { encodings, strings, randomAlphabet } = readJson('./encodings.json');
   const randomStrings = Array.from({ length: 300 }, () => Array.from({ length: random(24) }, () => randomAlphabet[random(randomAlphabet.length)]).join(''));
   const differing = [];
   for (const encoding of encodings) {
@@ -169,7 +137,6 @@ test('streams: Node Readable, ReadableStream, Blob, File, iterables, and a faili
   }
   assert.equal(web.locked, false);
   await assert.rejects(hashStream(new Readable({ read() { this.destroy(new Error('disk gone')); } })), /disk gone/);
-  await assert.rejects(hashStream(42), { name: 'TypeError', code: 'ERR_INVALID_ARG_TYPE' });
 });
 
 test('hashStream reports the bytes read after each chunk through an options object, its last argument', async () => {
@@ -183,11 +150,6 @@ test('hashStream reports the bytes read after each chunk through an options obje
     const digest = await hashStream(chunks(), ...args);
     assert.equal(typeof digest === 'string' ? digest : Buffer.from(digest).toString('hex'), expected);
     assert.deepEqual(heard, args.at(-1).onProgress ? [2, 7, 9] : []);
-  }
-  for (const [args, code, message] of [[[512, 'hex', 'fast'], 'ERR_INVALID_ARG_TYPE', /"options" argument must be of type object/],
-    [[{ onprogress: onProgress }], 'ERR_INVALID_ARG_VALUE', /'options' has no option 'onprogress' \(only onProgress\)/],
-    [[{ onProgress: 5 }], 'ERR_INVALID_ARG_TYPE', /"options\.onProgress" argument must be of type function/]]) {
-    await assert.rejects(hashStream(chunks(), ...args), (e) => e instanceof TypeError && e.code === code && message.test(e.message));
   }
   const web = new Blob(['abc']).stream();
   await assert.rejects(hashStream(web, { onProgress: () => { throw new Error('stop'); } }), /stop/);

@@ -28,20 +28,6 @@ function freePort() {
   });
 }
 
-const config = (port, compatibilityDate) => `using Workerd = import "/workerd/workerd.capnp";
-const config :Workerd.Config = (
-  services = [(name = "main", worker = .worker)],
-  sockets = [(name = "http", address = "127.0.0.1:${port}", http = (), service = "main")],
-);
-const worker :Workerd.Worker = (
-  modules = [
-    (name = "worker.js", esModule = embed "worker.js"),
-    (name = "morv/morv.wasm", wasm = embed "morv.wasm"),
-  ],
-  compatibilityDate = "${compatibilityDate}",
-);
-`;
-
 // Asks the worker until it answers (it takes a moment to start), for at most 20 s.
 async function ask(url, worker) {
   for (let tries = 0; tries < 100; tries++) {
@@ -65,7 +51,8 @@ test('morv/init in workerd: the worker answers with known digests and the digest
   await build({ entryPoints: [join(packageRoot, 'test/workerd/worker.js')], bundle: true, format: 'esm', external: ['*.wasm'],
     outfile: join(folder, 'worker.js'), logLevel: 'error' });
   copyFileSync(join(packageRoot, 'dist/morv.wasm'), join(folder, 'morv.wasm'));
-  writeFileSync(join(folder, 'config.capnp'), config(port, compatibilityDate));
+  const config = readFileSync(join(packageRoot, 'test/workerd/config.capnp'), 'utf8');
+  writeFileSync(join(folder, 'config.capnp'), config.replaceAll('PORT', port).replaceAll('DATE', compatibilityDate));
   const worker = spawn(workerd, ['serve', join(folder, 'config.capnp')], { stdio: ['ignore', 'ignore', 'pipe'] });
   let errors = '';
   worker.stderr.on('data', (text) => { errors += text; });
