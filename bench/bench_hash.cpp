@@ -161,9 +161,9 @@ void Sizes(benchmark::internal::Benchmark* b) {
 // "Batch512:<lane kernel>", that kernel forced, and "Batch512", the lane
 // kernels that this CPU runs as the library chooses among them.
 void RegisterKernels() {
-  const morv::KernelChoice portable{morv::kKernels512[0].processBlocks,
-                                    morv::kKernels1024[0].processBlocks};
-  for (const auto& kernel : morv::kKernels512) {
+  const morv::KernelChoice portable{morv::kMessageKernels512[0].processBlocks,
+                                    morv::kMessageKernels1024[0].processBlocks};
+  for (const auto& kernel : morv::kMessageKernels512) {
     if (!kernel.runsHere()) continue;
     benchmark::RegisterBenchmark((std::string("Morv512:") + kernel.name).c_str(), MorvForced,
                                  morv::KernelChoice{kernel.processBlocks, portable.width1024}, 512)
@@ -175,7 +175,7 @@ void RegisterKernels() {
         ->Apply(BatchShapes);
   }
   benchmark::RegisterBenchmark("Batch512", Batch512, morv::LaneKernelsHere())->Apply(BatchShapes);
-  for (const auto& kernel : morv::kKernels1024) {
+  for (const auto& kernel : morv::kMessageKernels1024) {
     if (!kernel.runsHere()) continue;
     benchmark::RegisterBenchmark((std::string("Morv1024:") + kernel.name).c_str(), MorvForced,
                                  morv::KernelChoice{portable.width512, kernel.processBlocks}, 1024)

@@ -13,7 +13,7 @@ namespace {
 
 template <class Ctx>
 bool Run(const char* name, std::size_t blocks) {
-  for (const auto& kernel : morv::Kernels<Ctx>()) {
+  for (const auto& kernel : morv::MessageKernels<Ctx>()) {
     if (std::strcmp(kernel.name, name) != 0 || !kernel.runsHere()) continue;
     static std::uint8_t data[64 * 1024];
     for (std::size_t i = 0; i < sizeof data; ++i) data[i] = static_cast<std::uint8_t>(i);
@@ -32,7 +32,7 @@ bool Run(const char* name, std::size_t blocks) {
 
 template <class Ctx>
 void List(int width) {
-  for (const auto& kernel : morv::Kernels<Ctx>()) {
+  for (const auto& kernel : morv::MessageKernels<Ctx>()) {
     if (kernel.runsHere()) std::printf("%d %s\n", width, kernel.name);
   }
 }

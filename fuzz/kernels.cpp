@@ -28,7 +28,7 @@ void CompareBlocks(FuzzedDataProvider& input) {
 
   Ctx expected = start;
   morv::ProcessBlocks(&expected, blocks.data(), count, byteCountAdd);
-  for (const auto& kernel : morv::Kernels<Ctx>()) {
+  for (const auto& kernel : morv::MessageKernels<Ctx>()) {
     if (!kernel.runsHere()) continue;
     Ctx ctx = start;
     kernel.processBlocks(&ctx, blocks.data(), count, byteCountAdd);

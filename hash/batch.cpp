@@ -145,7 +145,7 @@ int BatchFinalWith(std::span<const LaneKernel> kernels, BatchContext* batch,
 
   for (int lane = 0; lane < BatchLanes; ++lane) {
     const Ctx512& ctx = batch->lanes[lane];
-    if (digests[lane] != nullptr) StoreOutput(ctx, digests[lane], DigestBytes(ctx.header.digestBits));
+    if (digests[lane] != nullptr) StoreOutput(ctx, digests[lane], digestBytes(ctx.header.digestBits));
   }
   return 0;
 }

@@ -24,7 +24,7 @@ const K& LastThatRuns(std::span<const K> kernels) {
 
 template <class Ctx>
 const Kernel<Ctx>& Chosen() {
-  return LastThatRuns<Kernel<Ctx>>(Kernels<Ctx>());
+  return LastThatRuns<Kernel<Ctx>>(MessageKernels<Ctx>());
 }
 
 // On one or two lanes a vector of four or eight costs more than the scalar

@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
-#include <limits>
 #include <ranges>
 #include <span>
 #include <string_view>
@@ -25,11 +24,6 @@
 #include "morv.h"
 
 namespace morv {
-
-// The bytes that hold a digest of digestBits bits.
-constexpr std::size_t digestBytes(int digestBits) noexcept {
-  return (static_cast<std::size_t>(digestBits) + 7) / 8;
-}
 
 template <int DigestBits>
 using Digest = std::array<std::uint8_t, digestBytes(DigestBits)>;
@@ -59,14 +53,10 @@ ByteSpan asBytes(const Range& range) noexcept {
   return {reinterpret_cast<const std::uint8_t*>(std::ranges::data(range)), std::ranges::size(range)};
 }
 
-// One core call takes at most SIZE_MAX bits, so a longer span (possible only
-// where size_t has 32 bits) goes in whole-byte pieces.
-inline constexpr std::size_t kMaxBytesPerCall = std::numeric_limits<std::size_t>::max() / 8;
-
 inline void absorb(HashContext& ctx, std::span<const std::uint8_t> bytes) noexcept {
-  while (bytes.size() > kMaxBytesPerCall) {
-    Update(&ctx, bytes.data(), 8 * kMaxBytesPerCall);
-    bytes = bytes.subspan(kMaxBytesPerCall);
+  while (bytes.size() > MaxBytesPerCall) {
+    Update(&ctx, bytes.data(), 8 * MaxBytesPerCall);
+    bytes = bytes.subspan(MaxBytesPerCall);
   }
   Update(&ctx, bytes.data(), 8 * bytes.size());
 }
@@ -140,7 +130,7 @@ inline void hashBytes(int digestBits, ByteSpan message, std::span<std::uint8_t> 
   const bool fits = digestBits < 0 || digest.size() >= digestBytes(digestBits);
   assert(fits && "digest too small");
   if (!fits) return;
-  if (message.size() <= kMaxBytesPerCall) {
+  if (message.size() <= MaxBytesPerCall) {
     HashMessage(digestBits, message.data(), 8 * message.size(), digest.data());
     return;
   }
@@ -206,7 +196,7 @@ void hashEach(std::span<const std::span<const std::uint8_t>> messages,
   MessageJob jobs[BatchLanes];
   std::size_t n = 0;
   for (std::size_t i = 0; i < messages.size(); ++i) {
-    if (messages[i].size() > detail::kMaxBytesPerCall) {
+    if (messages[i].size() > MaxBytesPerCall) {
       detail::hashBytes(DigestBits, messages[i], digests[i]);  // only where size_t has 32 bits
     } else {
       jobs[n++] = {DigestBits, messages[i].data(), 8 * messages[i].size(), digests[i].data()};

@@ -48,10 +48,11 @@ static_assert(offsetof(Ctx1024, header) + offsetof(ContextHeader, tweak) == 16 &
               "the context layout that the generated kernel addresses");
 #endif
 
-// Each width's kernels, the portable one first and the preferred one last: the
+// Each width's message kernels, which run one message's state (the lane kernels
+// below run several): the portable one first and the preferred one last; the
 // mode runs the last one that the CPU can run.
-inline constexpr Kernel<Ctx512> kKernels512[] = {{"portable", AnyCpu, ProcessBlocks}};
-inline constexpr Kernel<Ctx1024> kKernels1024[] = {
+inline constexpr Kernel<Ctx512> kMessageKernels512[] = {{"portable", AnyCpu, ProcessBlocks}};
+inline constexpr Kernel<Ctx1024> kMessageKernels1024[] = {
     {"portable", AnyCpu, ProcessBlocks},
 #ifdef MORV_KERNEL_X86_64
     {"x86-64", AnyCpu, MorvProcessBlocks1024X86_64},
@@ -110,11 +111,11 @@ inline constexpr LaneKernel kLaneKernels[] = {
 };
 
 template <class Ctx>
-constexpr std::span<const Kernel<Ctx>> Kernels() {
+constexpr std::span<const Kernel<Ctx>> MessageKernels() {
   if constexpr (std::is_same_v<Ctx, Ctx512>) {
-    return kKernels512;
+    return kMessageKernels512;
   } else {
-    return kKernels1024;
+    return kMessageKernels1024;
   }
 }
 

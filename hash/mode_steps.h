@@ -110,6 +110,4 @@ void StoreOutput(const Ctx& ctx, std::uint8_t* digest, std::size_t count) {
   std::memcpy(digest, block, count);
 }
 
-inline std::size_t DigestBytes(std::size_t digestBits) { return digestBits / 8 + (digestBits % 8 != 0); }
-
 }  // namespace morv

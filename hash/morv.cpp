@@ -115,14 +115,14 @@ int FinalWidth(Ctx* ctx, std::uint8_t* digest, Process process) {
   constexpr std::size_t B = kBlockBytes<Ctx>;
   process(ctx, ctx->buffer, 1, PrepareFinalBlock(ctx));
 
-  const std::size_t digestBytes = DigestBytes(ctx->header.digestBits);
+  const std::size_t outputBytes = digestBytes(ctx->header.digestBits);
   std::uint64_t finalChain[kChainWords<Ctx>];
   std::memcpy(finalChain, ctx->chain, sizeof finalChain);
-  for (std::uint64_t counter = 0; counter * B < digestBytes; ++counter) {
+  for (std::uint64_t counter = 0; counter * B < outputBytes; ++counter) {
     PrepareOutputBlock(ctx, counter);
     process(ctx, ctx->buffer, 1, kOutputByteCountAdd);
     const std::size_t offset = counter * B;
-    StoreOutput(*ctx, digest + offset, std::min(B, digestBytes - offset));
+    StoreOutput(*ctx, digest + offset, std::min(B, outputBytes - offset));
     std::memcpy(ctx->chain, finalChain, sizeof finalChain);
   }
   return 0;

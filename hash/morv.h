@@ -58,13 +58,21 @@ struct HashContext {
   WidthContext widthContext;
 };
 
+// The bytes that hold a digest of digestBits bits, which Final writes: the
+// core's, the C++ layer's and the C interface's one rule.
+constexpr std::size_t digestBytes(std::size_t digestBits) noexcept { return (digestBits + 7) / 8; }
+
+// One call takes at most SIZE_MAX bits: a longer run of bytes (possible only
+// where size_t has 32 bits) goes in pieces of at most this many whole bytes.
+inline constexpr std::size_t MaxBytesPerCall = SIZE_MAX / 8;
+
 // All calls return 0 on success. Init and HashMessage return 1 for a negative
 // digest length and then write nothing; Update and Final return 1, leaving the
 // context unchanged, when stateWidth selects no width.
 //
 // Calling order: Init, any number of Update calls (only the last may have a
 // bit count that is not a multiple of 8), Final once. After Final, only Init
-// makes the context usable again. The digest buffer holds (digestBits + 7) / 8
+// makes the context usable again. The digest buffer holds digestBytes(digestBits)
 // bytes; a message of n bits occupies (n + 7) / 8 bytes, its partial last byte
 // in the most significant bits.
 MORV_API int Init(HashContext* ctx, int digestBits);

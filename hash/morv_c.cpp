@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <limits>
 
 #include "morv.h"
 
@@ -20,10 +19,7 @@ static_assert(MORV_BATCH_LANES == morv::BatchLanes);
 morv::HashContext* Core(morv_context* ctx) { return reinterpret_cast<morv::HashContext*>(ctx); }
 morv::BatchContext* Core(morv_batch_context* batch) { return reinterpret_cast<morv::BatchContext*>(batch); }
 const std::uint8_t* Bytes(const void* data) { return static_cast<const std::uint8_t*>(data); }
-
-// One core call takes at most SIZE_MAX bits, so a longer run of bytes (possible
-// only where size_t has 32 bits) goes in whole-byte pieces.
-constexpr std::size_t kMaxBytesPerCall = std::numeric_limits<std::size_t>::max() / 8;
+using morv::MaxBytesPerCall;
 
 }  // namespace
 
@@ -33,8 +29,8 @@ int morv_init(morv_context* ctx, int digest_bits) { return morv::Init(Core(ctx),
 
 int morv_update(morv_context* ctx, const void* data, std::size_t byte_count) {
   const std::uint8_t* bytes = Bytes(data);
-  for (; byte_count > kMaxBytesPerCall; byte_count -= kMaxBytesPerCall, bytes += kMaxBytesPerCall) {
-    if (morv::Update(Core(ctx), bytes, 8 * kMaxBytesPerCall) != 0) return 1;
+  for (; byte_count > MaxBytesPerCall; byte_count -= MaxBytesPerCall, bytes += MaxBytesPerCall) {
+    if (morv::Update(Core(ctx), bytes, 8 * MaxBytesPerCall) != 0) return 1;
   }
   return morv::Update(Core(ctx), bytes, 8 * byte_count);
 }
@@ -46,7 +42,7 @@ int morv_update_bits(morv_context* ctx, const void* data, std::size_t bit_count)
 int morv_final(morv_context* ctx, std::uint8_t* digest) { return morv::Final(Core(ctx), digest); }
 
 int morv_hash(int digest_bits, const void* message, std::size_t byte_count, std::uint8_t* digest) {
-  if (byte_count <= kMaxBytesPerCall) {
+  if (byte_count <= MaxBytesPerCall) {
     return morv::HashMessage(digest_bits, Bytes(message), 8 * byte_count, digest);
   }
   morv_context ctx;

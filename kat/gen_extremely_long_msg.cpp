@@ -5,13 +5,6 @@
 
 namespace morv::kat {
 
-int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (const int r = Update(ctx, text, kExtremelyLongTextBytes * 8); r != 0) return r;
-  }
-  return 0;
-}
-
 constexpr KatKind kExtremelyLongMsgKat = {.inName = "ExtremelyLongMsgKAT.txt",
                                           .outPattern = "ExtremelyLongMsgKAT_%d.txt",
                                           .generator = "genExtremelyLongMsg",

@@ -1,18 +1,9 @@
 // A chain of 100,000 hashes from a 1024-bit seed: each digest becomes the front
 // of the next message, and every 1000th digest is written.
-#include <cstring>
-
 #include "kat.h"
 #include "morv.h"
 
 namespace morv::kat {
-
-void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest) {
-  const int digestBytes = digestBits / 8;
-  HashMessage(digestBits, message, 8 * kMonteCarloMessageBytes, digest);
-  std::memmove(message + digestBytes, message, kMonteCarloMessageBytes - digestBytes);
-  std::memcpy(message, digest, digestBytes);
-}
 
 constexpr KatKind kMonteCarloKat = {.inName = "MonteCarlo.txt",
                                     .outPattern = "MonteCarlo_%d.txt",

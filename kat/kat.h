@@ -1,5 +1,6 @@
 // The KAT generator's shared pieces: result codes, the text helpers that read
-// and write the KAT line grammar, the header copy, and the generators.
+// and write the KAT line grammar and the hashing steps (both katcheck's too),
+// the header copy, and the generators.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +65,24 @@ bool ReadDecimal(TextInput& in, int& value);
 // stores more than `size` characters.
 bool ReadWordOfLength(std::FILE* in, char* word, int size);
 bool ReadWordOfLength(TextInput& in, char* word, int size);
+
+// The hashing steps that katcheck shares with the generators (hash_steps.cpp).
+//
+// The length of the extremely long message's text, in bytes.
+inline constexpr int kExtremelyLongTextBytes = 64;
+
+// The extremely long message, or a stretch of it: one Update with the text's
+// kExtremelyLongTextBytes bytes per repetition (none when count is 0 or less).
+// Stops at the first non-zero result and returns it, else 0.
+int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count);
+
+// The Monte Carlo chain's message: 1024 bits.
+inline constexpr int kMonteCarloMessageBytes = 128;
+
+// One step of the Monte Carlo chain: hashes the message into digest
+// (digestBits / 8 bytes, at most kMonteCarloMessageBytes), then makes the next
+// message: the digest, then the old message without as many bytes at its end.
+void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest);
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -136,27 +155,11 @@ KatStatus GenerateMessageKat(const MessageKatKind& kat, int digestBits, std::uin
 // The header, then the one "Repeat = " / "Text = " record with its digest.
 KatStatus WriteExtremelyLongMsgKat(int digestBits, KatFiles& files);
 
-// The Monte Carlo chain's message: 1024 bits.
-inline constexpr int kMonteCarloMessageBytes = 128;
-
 // The header, then the "Seed = " line; the seed stays in message.
 KatStatus WriteMonteCarloSeed(KatFiles& files, std::uint8_t* message);
 
 // The chain from the seed in message: its hundred "j = " records.
 void WriteMonteCarloChain(int digestBits, std::uint8_t* message, std::FILE* out);
-
-// One step of the Monte Carlo chain: hashes the message into digest
-// (digestBits / 8 bytes, at most kMonteCarloMessageBytes), then makes the next
-// message: the digest, then the old message without as many bytes at its end.
-void MonteCarloStep(int digestBits, std::uint8_t* message, std::uint8_t* digest);
-
-// The length of the extremely long message's text, in bytes.
-inline constexpr int kExtremelyLongTextBytes = 64;
-
-// The extremely long message, or a stretch of it: one Update with the text's
-// kExtremelyLongTextBytes bytes per repetition (none when count is 0 or less).
-// Stops at the first non-zero result and returns it, else 0.
-int UpdateRepeatedly(HashContext* ctx, const std::uint8_t* text, int count);
 
 KatStatus genShortMsg(int digestBits);
 KatStatus genLongMsg(int digestBits);

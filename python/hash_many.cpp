@@ -47,7 +47,7 @@ PyObject* HashMany(PyObject* buffers, int digestBits) {
     if (digest == nullptr) return nullptr;
     PyList_SET_ITEM(digests.get(), i, digest);
     auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(digest));
-    if (message.size() > morv::detail::kMaxBytesPerCall) {
+    if (message.size() > morv::MaxBytesPerCall) {
       morv::hash(digestBits, message, {out, digestSize});  // only where size_t has 32 bits
     } else {
       jobs.push_back({digestBits, message.data(), 8 * message.size(), out});

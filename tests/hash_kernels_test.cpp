@@ -20,16 +20,16 @@ struct AnyKernel {
   const Kernel<Ctx1024>* kernel1024;
 
   KernelChoice Forced() const {
-    return {(kernel512 ? kernel512 : &kKernels512[0])->processBlocks,
-            (kernel1024 ? kernel1024 : &kKernels1024[0])->processBlocks};
+    return {(kernel512 ? kernel512 : &kMessageKernels512[0])->processBlocks,
+            (kernel1024 ? kernel1024 : &kMessageKernels1024[0])->processBlocks};
   }
   friend void PrintTo(const AnyKernel& k, std::ostream* os) { *os << k.name; }
 };
 
 std::vector<AnyKernel> AllKernels() {
   std::vector<AnyKernel> all;
-  for (const auto& k : kKernels512) all.push_back({std::string(k.name) + " 512", &k, nullptr});
-  for (const auto& k : kKernels1024) all.push_back({std::string(k.name) + " 1024", nullptr, &k});
+  for (const auto& k : kMessageKernels512) all.push_back({std::string(k.name) + " 512", &k, nullptr});
+  for (const auto& k : kMessageKernels1024) all.push_back({std::string(k.name) + " 1024", nullptr, &k});
   return all;
 }
 

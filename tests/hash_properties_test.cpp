@@ -11,10 +11,8 @@
 namespace morv::test {
 namespace {
 
-std::size_t DigestBytes(int digestBits) { return (static_cast<std::size_t>(digestBits) + 7) / 8; }
-
 Bytes Hash(int digestBits, const Bytes& message, std::size_t bits) {
-  Bytes digest(DigestBytes(digestBits));
+  Bytes digest(digestBytes(digestBits));
   EXPECT_EQ(HashMessage(digestBits, message.data(), bits, digest.data()), 0);
   return digest;
 }
@@ -29,7 +27,7 @@ Bytes HashInPieces(HashContext& ctx, int digestBits, const Bytes& message, std::
     done = cut;
   }
   Update(&ctx, message.data() + done / 8, bits - done);
-  Bytes digest(DigestBytes(digestBits));
+  Bytes digest(digestBytes(digestBits));
   Final(&ctx, digest.data());
   return digest;
 }
@@ -116,12 +114,12 @@ TEST(Misuse, RefusedOrServedWithoutAStrayWrite) {
     EXPECT_EQ(digest[0], 0);
   }
   for (const int digestBits : {0, 1, 100, 512, 513, 1025, 2048}) {
-    Bytes digest(DigestBytes(digestBits) + 16, 0xA5);
+    Bytes digest(digestBytes(digestBits) + 16, 0xA5);
     HashContext ctx;
     Init(&ctx, digestBits);
     EXPECT_EQ(Update(&ctx, nullptr, 0), 0);
     EXPECT_EQ(Final(&ctx, digestBits == 0 ? nullptr : digest.data()), 0);
-    for (std::size_t i = DigestBytes(digestBits); i < digest.size(); ++i) ASSERT_EQ(digest[i], 0xA5);
+    for (std::size_t i = digestBytes(digestBits); i < digest.size(); ++i) ASSERT_EQ(digest[i], 0xA5);
   }
 }
 

@@ -22,7 +22,7 @@ Binary operators count only with a space on each side, which leaves templates,
 pointers and references alone. Skipped: comments, string and character
 literals, preprocessor lines, static_asserts, blank lines, asserts in a Release
 build (NDEBUG compiles them out), and files that the build does not compile on
-this host (such as cli/system_windows.cpp on Linux), whose faults would count
+this host (such as cli/common/system_windows.cpp on Linux), whose faults would count
 as survivors.
 
 It plants the mutants one at a time, in file and line order, rebuilds

@@ -12,8 +12,8 @@ ensure_packages cmake clang clang-tidy cppcheck python3 g++-mingw-w64-x86-64-pos
 echo "== generated kernel"
 python3 tools/gen_kernel1024_x86_64.py --check
 
-sources=(hash/*.cpp kat/*.cpp files/*.cpp cli/*.cpp)
-linux_sources=(hash/*.cpp kat/*.cpp $(ls files/*.cpp cli/*.cpp | grep -v '_windows\.cpp$'))
+sources=(hash/*.cpp kat/*.cpp files/*.cpp cli/*/*.cpp)
+linux_sources=(hash/*.cpp kat/*.cpp $(ls files/*.cpp cli/*/*.cpp | grep -v '_windows\.cpp$'))
 
 echo "== links"
 python3 tools/check_links.py
@@ -28,8 +28,8 @@ printf '%s\n' "${linux_sources[@]}" | xargs -n 1 clang-tidy -p build-tidy --quie
   { grep -v '^[0-9]* warnings\? generated\.$' || true; }
 # The Windows sources, for the MinGW-w64 target with its C++ headers.
 mingw=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
-for source in files/*_windows.cpp cli/*_windows.cpp; do
-  clang-tidy --quiet "$source" -- --target=x86_64-w64-mingw32 -std=c++20 -Ihash -Ifiles -Icli \
+for source in files/*_windows.cpp cli/*/*_windows.cpp; do
+  clang-tidy --quiet "$source" -- --target=x86_64-w64-mingw32 -std=c++20 -Ihash -Ifiles -Icli/common \
     -isystem "$mingw" -isystem "$mingw/x86_64-w64-mingw32" 2>&1 |
     { grep -v '^[0-9]* warnings\? generated\.$' || true; }
 done
@@ -38,5 +38,6 @@ echo "== cppcheck"
 # Style findings are left out: they are matters of taste that the compilers'
 # warnings and clang-tidy already cover where they matter.
 cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability --inline-suppr \
-  --error-exitcode=1 --quiet -I hash -I kat -I files -I cli "${sources[@]}"
+  --error-exitcode=1 --quiet -I hash -I kat -I files -I cli/common -I cli/morvsum -I cli/katcheck \
+  "${sources[@]}"
 echo "static checks clean"

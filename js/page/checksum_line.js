@@ -1,5 +1,5 @@
 // morvsum's checksum lines, for the page: read as `morvsum -c` reads them
-// (cli/checksum_line.cpp), and the lines it prints, written as it writes them.
+// (cli/morvsum/checksum_line.cpp), and the lines it prints, written as it writes them.
 const maxDigestBits = 65536;
 const hexDigitsAt = (text, at) => /^[0-9a-fA-F]*/.exec(text.slice(at))[0].length;
 const isBlank = (c) => c === ' ' || c === '\t';

@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
         });
       }
     }
-    queue.Finish();
+    queue.ReportAllQueued();
   } catch (const std::bad_alloc&) {
     // As coreutils: the lines printed so far stand, whole; nothing more is.
     Error(0, "memory exhausted");

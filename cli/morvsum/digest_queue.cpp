@@ -19,7 +19,7 @@ DigestQueue::DigestQueue(int workers)
 }
 
 DigestQueue::~DigestQueue() {
-  if (std::uncaught_exceptions() == 0) Finish();
+  if (std::uncaught_exceptions() == 0) ReportAllQueued();
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -30,11 +30,11 @@ DigestQueue::~DigestQueue() {
 }
 
 void DigestQueue::Hash(const char* name, int digestBits, Report report) {
-  if (ForTheWorkers(name)) {
+  if (CanReadAhead(name)) {
     Push(name, digestBits, std::move(report));
     return;
   }
-  Finish();
+  ReportAllQueued();
   std::vector<std::uint8_t> digest(digestBytes(digestBits));
   const int err = DigestFile(name, digestBits, digest.data());
   report(err, err == 0 ? digest.data() : nullptr);
@@ -44,7 +44,7 @@ void DigestQueue::Then(const std::function<void()>& step) {
   Push(nullptr, 0, [step](int, const std::uint8_t*) { step(); });
 }
 
-void DigestQueue::Finish() { DrainTo(0); }
+void DigestQueue::ReportAllQueued() { DrainTo(0); }
 
 void DigestQueue::Push(const char* name, int digestBits, Report report) {
   DrainTo(window_.size() - 1);
@@ -57,10 +57,10 @@ void DigestQueue::Push(const char* name, int digestBits, Report report) {
     entry.job.digest.resize(digestBytes(digestBits));
   }
   ++next_;
-  entry.forWorkers = name != nullptr;
+  entry.isFile = name != nullptr;
   entry.report = std::move(report);
-  entry.job.done = !entry.forWorkers;
-  if (entry.forWorkers) {
+  entry.job.done = !entry.isFile;
+  if (entry.isFile) {
     entry.job.digestBits = digestBits;
     entry.job.err = 0;
     ++queued_;
@@ -126,7 +126,7 @@ files::FileJob* DigestQueue::Take(int busyLanes) {
   // Each worker's fair share of the files in hand, so that all workers get some.
   const int share = (queued_ + taken_ + workers_ - 1) / workers_;
   if (queued_ == 0 || stopping_ || busyLanes >= share) return nullptr;
-  while (!window_[nextToTake_ % window_.size()].forWorkers) ++nextToTake_;
+  while (!window_[nextToTake_ % window_.size()].isFile) ++nextToTake_;
   --queued_;
   ++taken_;
   return &window_[nextToTake_++ % window_.size()].job;

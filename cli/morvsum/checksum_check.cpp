@@ -130,7 +130,7 @@ bool CheckChecksumFile(const char* checkName, const CheckOptions& options, Untag
     }
     CheckListedFile(parsed, options, tally, queue);
   }
-  queue.Finish();
+  queue.ReportAllQueued();
 
   if (std::ferror(in)) {
     Error(0, "%s: read error", shownName.c_str());

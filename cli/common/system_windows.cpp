@@ -111,7 +111,7 @@ int UsableCpuCount() {
   return std::max(1, count);
 }
 
-bool ForTheWorkers(const char* name) {
+bool CanReadAhead(const char* name) {
   struct _stat64 info;
   if (std::strcmp(name, "-") == 0) return false;
   return !Stat(name, info) || (info.st_mode & _S_IFMT) == _S_IFREG;

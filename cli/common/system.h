@@ -30,9 +30,10 @@ const char* ErrorText(int errnum);
 // its control group's CPU quota grants less time than that; at least 1.
 int UsableCpuCount();
 
-// Whether name is for morvsum's workers: a regular file, or a name that cannot
-// be looked up (opening it then says why). Not "-", a terminal, a pipe or a
-// folder.
-bool ForTheWorkers(const char* name);
+// Whether the file may be read ahead of its turn, by morvsum's workers: a
+// regular file, or a name that cannot be looked up (opening it then says why,
+// whenever that is). Not "-", a terminal, a pipe or a folder, which are read
+// in their turn.
+bool CanReadAhead(const char* name);
 
 }  // namespace morv::cli

@@ -54,8 +54,9 @@ class DigestQueue {
   void Hash(const char* name, int digestBits, Report report);
   // Runs step once every earlier report and step has run.
   void Then(const std::function<void()>& step);
-  // Returns once every report and step has run.
-  void Finish();
+  // Hashes here, with the workers, and returns once every report and step
+  // queued so far has run.
+  void ReportAllQueued();
 
  private:
   using FileJob = files::FileJob;
@@ -86,7 +87,7 @@ class DigestQueue {
 
   struct Entry {
     FileJob job;
-    bool forWorkers = false;  // false: a step, done when queued
+    bool isFile = false;  // false: a step, done when queued
     Report report;
   };
   // Queues a file for the workers (a step when name is nullptr) once the

@@ -102,7 +102,7 @@ const char* ErrorText(int errnum) { return std::strerror(errnum); }
 
 int UsableCpuCount() { return std::max(1, std::min(AffinityCpuCount(), QuotaCpuCount())); }
 
-bool ForTheWorkers(const char* name) {
+bool CanReadAhead(const char* name) {
   struct stat info;
   if (std::strcmp(name, "-") == 0) return false;
   return stat(name, &info) != 0 || S_ISREG(info.st_mode);
