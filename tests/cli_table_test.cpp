@@ -101,9 +101,9 @@ long StartingKiB(const std::string& program) {
   return found[program] = starts;
 }
 
-class ToolTable : public ::testing::TestWithParam<TableRow> {};
+class Table : public ::testing::TestWithParam<TableRow> {};
 
-TEST_P(ToolTable, Row) {
+TEST_P(Table, Row) {
   const TableRow& row = GetParam();
   const std::vector<std::string>* run = row.Find("run");
   ASSERT_TRUE(run != nullptr && !run->empty()) << row.where << ": no program to run";
@@ -130,9 +130,9 @@ TEST_P(ToolTable, Row) {
   EXPECT_EQ(r.status, std::stoi(row.Joined("status", "0")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Morvsum, ToolTable,
+INSTANTIATE_TEST_SUITE_P(Morvsum, Table,
                          ::testing::ValuesIn(ReadTable(MORV_TEST_DATA "/morvsum.table")), RowName);
-INSTANTIATE_TEST_SUITE_P(Katcheck, ToolTable,
+INSTANTIATE_TEST_SUITE_P(Katcheck, Table,
                          ::testing::ValuesIn(ReadTable(MORV_TEST_DATA "/katcheck.table")), RowName);
 
 }  // namespace

@@ -28,7 +28,7 @@ std::vector<std::string> Cases() {
 
 class GenkatCase : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(GenkatCase, LeavesExactlyTheExpectedFilesAndOutput) {
+TEST_P(GenkatCase, Run) {
   const fs::path folder = kCases / GetParam();
   if (const auto reason = ReadFile(folder / "skip-on-windows"); kWindows && reason) {
     GTEST_SKIP() << *reason;

@@ -85,11 +85,11 @@ constexpr FitRow kFitRows[] = {
 
 void PrintTo(const FitRow& row, std::ostream* os) { *os << row.kernels; }
 
-class BatchTest : public ::testing::TestWithParam<FitRow> {};
+class LaneSet : public ::testing::TestWithParam<FitRow> {};
 
 // Each row's choices, and the batch mode's digests on its kernels. A row
 // whose kernels this build lacks or this CPU cannot run is skipped.
-TEST_P(BatchTest, ChoosesTheKernelThatFitsAndGivesTheScalarDigests) {
+TEST_P(LaneSet, FitsAndMatchesScalar) {
   std::vector<LaneKernel> kernels;
   std::istringstream names(GetParam().kernels);
   for (std::string name; names >> name;) {
@@ -108,7 +108,7 @@ TEST_P(BatchTest, ChoosesTheKernelThatFitsAndGivesTheScalarDigests) {
   ExpectTheScalarDigests(kernels);
 }
 
-INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kFitRows), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(LaneKernels, LaneSet, ::testing::ValuesIn(kFitRows), [](const auto& info) {
   std::string name = info.param.kernels;
   std::replace(name.begin(), name.end(), ' ', '_');
   return name;

@@ -9,7 +9,7 @@
 namespace morv::test {
 namespace {
 
-class KnownAnswerTest : public ::testing::TestWithParam<KnownAnswer> {};
+class Vector : public ::testing::TestWithParam<KnownAnswer> {};
 
 // Init, then `absorb` on the context, then Final.
 template <class Absorb>
@@ -35,7 +35,7 @@ std::string ThroughHasher(const KnownAnswer& v) {
   return ToHex(digest.data(), digest.size());
 }
 
-TEST_P(KnownAnswerTest, EveryWayGivesTheKnownDigest) {
+TEST_P(Vector, EveryWay) {
   const KnownAnswer& v = GetParam();
   if (v.streamed) {
     EXPECT_EQ(Streamed(v.digestBits, [&](HashContext* ctx) {
@@ -78,7 +78,7 @@ std::string VectorName(const ::testing::TestParamInfo<KnownAnswer>& info) {
          std::to_string(v.digestBits) + (v.streamed ? "_x" : "_bits") + std::to_string(v.count);
 }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, KnownAnswerTest, ::testing::ValuesIn(LoadKnownAnswers()), VectorName);
+INSTANTIATE_TEST_SUITE_P(Known, Vector, ::testing::ValuesIn(LoadKnownAnswers()), VectorName);
 
 }  // namespace
 }  // namespace morv::test
