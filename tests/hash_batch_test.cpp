@@ -6,11 +6,8 @@
 // lengths around the block boundaries, with and without a partial last byte.
 // A set with a kernel that this CPU cannot run is skipped, never passed.
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <random>
-#include <sstream>
-#include <utility>
 
 #include "hasher.h"
 #include "lane_driver.h"
@@ -63,36 +60,20 @@ std::string Names(std::span<const LaneKernel> kernels) {
   return names;
 }
 
-// For a set of lane kernels that a CPU runs (in kLaneKernels' order): the
-// kernel of a step with 1, 2, ... 8 working lanes, and BatchKernelName.
-struct FitRow {
-  const char* kernels;
-  const char* chosen;
-  const char* name;
-};
+const std::vector<TableRow> kRows = ReadTable(MORV_TEST_DATA "/lane_kernels.table");
 
-constexpr FitRow kFitRows[] = {
-    {"scalar avx2 avx512vl avx512", "scalar scalar avx512vl avx512vl avx512 avx512 avx512 avx512",
-     "avx512+avx512vl"},
-    {"scalar avx2", "scalar scalar avx2 avx2 avx2 avx2 avx2 avx2", "avx2"},
-    {"scalar avx2 avx512", "scalar scalar avx2 avx2 avx512 avx512 avx512 avx512", "avx512+avx2"},
-    {"scalar", "scalar scalar scalar scalar scalar scalar scalar scalar", "scalar"},
-    // Each lane kernel forced, as the benchmarks force it.
-    {"avx2", "scalar scalar avx2 avx2 avx2 avx2 avx2 avx2", ""},
-    {"avx512vl", "scalar scalar avx512vl avx512vl avx512vl avx512vl avx512vl avx512vl", ""},
-    {"avx512", "scalar scalar avx512 avx512 avx512 avx512 avx512 avx512", ""},
-};
+std::string Joined(const TableRow& row, std::string_view key) {
+  std::string joined;
+  for (const std::string& word : *row.Find(key)) joined.append(joined.empty() ? "" : " ").append(word);
+  return joined;
+}
 
-void PrintTo(const FitRow& row, std::ostream* os) { *os << row.kernels; }
+class LaneSet : public ::testing::TestWithParam<TableRow> {};
 
-class BatchTest : public ::testing::TestWithParam<FitRow> {};
-
-// Each row's choices, and the batch mode's digests on its kernels. A row
-// whose kernels this build lacks or this CPU cannot run is skipped.
-TEST_P(BatchTest, ChoosesTheKernelThatFitsAndGivesTheScalarDigests) {
+// Each row's choices, and the batch mode's digests on its kernels.
+TEST_P(LaneSet, FitsAndMatchesScalar) {
   std::vector<LaneKernel> kernels;
-  std::istringstream names(GetParam().kernels);
-  for (std::string name; names >> name;) {
+  for (const std::string& name : *GetParam().Find("kernels")) {
     const auto kernel = std::find_if(std::begin(kLaneKernels), std::end(kLaneKernels),
                                      [&](const LaneKernel& k) { return k.name == name; });
     if (kernel == std::end(kLaneKernels)) GTEST_SKIP() << "this build has no lane kernel " << name;
@@ -103,16 +84,12 @@ TEST_P(BatchTest, ChoosesTheKernelThatFitsAndGivesTheScalarDigests) {
   for (int working = 1; working <= BatchLanes; ++working) {
     chosen.append(working == 1 ? "" : " ").append(FitLaneKernel(kernels, working).name);
   }
-  EXPECT_EQ(chosen, GetParam().chosen);
+  EXPECT_EQ(chosen, Joined(GetParam(), "chosen"));
 
   ExpectTheScalarDigests(kernels);
 }
 
-INSTANTIATE_TEST_SUITE_P(LaneKernels, BatchTest, ::testing::ValuesIn(kFitRows), [](const auto& info) {
-  std::string name = info.param.kernels;
-  std::replace(name.begin(), name.end(), ' ', '_');
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(LaneKernels, LaneSet, ::testing::ValuesIn(kRows), RowName);
 
 // The row of the kernels that this CPU runs says what BatchKernelName names.
 TEST(Batch, NamesTheKernelsItChoosesFrom) {
@@ -121,22 +98,11 @@ TEST(Batch, NamesTheKernelsItChoosesFrom) {
                [](const LaneKernel& kernel) { return kernel.runsHere(); });
   const std::string here = Names(LaneKernelsHere());
   ASSERT_EQ(here, Names(runnable));
-  const auto row = std::find_if(std::begin(kFitRows), std::end(kFitRows),
-                                [&](const FitRow& r) { return here == r.kernels; });
-  ASSERT_NE(row, std::end(kFitRows)) << "no row for the lane kernels that this CPU runs: " << here;
-  EXPECT_STREQ(BatchKernelName(), row->name);
-}
-
-// No lane outside 0..7, no digest length outside 0..512: refused, nothing changed.
-TEST(Batch, InitRefusesWithoutAStrayWrite) {
-  BatchContext batch, before;
-  std::memset(&batch, 0x5c, sizeof batch);
-  std::memcpy(&before, &batch, sizeof batch);
-  for (const auto& [lane, bits] : {std::pair{-1, 256}, {8, 256}, {0, -1}, {7, 513}}) {
-    EXPECT_EQ(BatchInit(&batch, lane, bits), 1) << lane << " " << bits;
-  }
-  EXPECT_EQ(std::memcmp(&batch, &before, sizeof batch), 0);
-  EXPECT_EQ(BatchInit(&batch, 7, 512), 0);
+  const auto row = std::find_if(kRows.begin(), kRows.end(), [&](const TableRow& r) {
+    return r.Find("name") != nullptr && Joined(r, "kernels") == here;
+  });
+  ASSERT_NE(row, kRows.end()) << "no row for the lane kernels that this CPU runs: " << here;
+  EXPECT_EQ(BatchKernelName(), row->Joined("name"));
 }
 
 // The C++ layer over HashMessages: more messages than lanes, empty ones and

@@ -1,12 +1,10 @@
 // Properties of the mode and the transforms that the known answers cannot show:
 // any split of a message gives its digest, Init sets up a context whatever it
-// held, n blocks in one call equal n calls, and misuse is refused cleanly.
+// held, and misuse is refused cleanly.
 #include <cstring>
 
 #include "morv.h"
 #include "test_util.h"
-#include "transform1024.h"
-#include "transform512.h"
 
 namespace morv::test {
 namespace {
@@ -59,31 +57,6 @@ TEST(Init, AnyContextGivesTheSameDigest) {
     std::memset(&ctx, 0x5c, sizeof ctx);
     EXPECT_EQ(HashInPieces(ctx, first, message, 1600, {8, 800}), Hash(first, message, 1600));
     EXPECT_EQ(HashInPieces(ctx, second, message, 1597, {}), Hash(second, message, 1597));
-  }
-}
-
-template <class Ctx>
-class Transform : public ::testing::Test {};
-using Widths = ::testing::Types<Ctx512, Ctx1024>;
-TYPED_TEST_SUITE(Transform, Widths);
-
-// Five blocks in one call, or one call each, from a random context with
-// FlagFirst set; the last call's blocks may be the context's own buffer.
-TYPED_TEST(Transform, ManyBlocksInOneCallEqualSingleCalls) {
-  constexpr std::size_t B = sizeof(TypeParam::buffer);
-  const Bytes blocks = RandomBytes(5 * B, 7);
-  for (const std::size_t add : {std::size_t{0}, std::size_t{8}, B}) {
-    TypeParam once;
-    std::memcpy(&once, RandomBytes(sizeof once, 11).data(), sizeof once);
-    once.header.tweak.T1 |= FlagFirst;
-    TypeParam single = once;
-    ProcessBlocks(&once, blocks.data(), 5, add);
-    for (std::size_t i = 0; i < 4; ++i) ProcessBlocks(&single, blocks.data() + i * B, 1, add);
-    std::memcpy(single.buffer, blocks.data() + 4 * B, B);
-    ProcessBlocks(&single, single.buffer, 1, add);
-    EXPECT_EQ(std::memcmp(once.chain, single.chain, sizeof once.chain), 0) << add;
-    EXPECT_EQ(once.header.tweak.T0, single.header.tweak.T0) << add;
-    EXPECT_EQ(once.header.tweak.T1, single.header.tweak.T1) << add;
   }
 }
 

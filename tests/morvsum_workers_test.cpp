@@ -126,21 +126,27 @@ TEST(MorvsumWorkers, DefaultWorkersAreTheCpusOfTheAffinityMask) {
   EXPECT_EQ(ThreadsStarted(Traced("0,1")), 1);
 }
 
-// In a mount namespace of its own, the test sets the quota that the process's
-// control group seems to have: cpu.max holds "QUOTA PERIOD", here of 100 ms.
+// In a user and mount namespace of its own (no privilege needed), the test sets
+// what the process's control group's cpu.max seems to hold ("QUOTA PERIOD"),
+// and a quota of one CPU above the hierarchy's root, which binds nothing. A
+// quota that cannot be read is none.
 TEST(MorvsumWorkers, DefaultWorkersFollowTheControlGroupsCpuQuota) {
   if (!CanTrace()) GTEST_SKIP() << kCannotTrace;
   TempDir dir;
-  const std::vector<std::string> unshare = {"/usr/bin/unshare", "-m", "sh", "-ec",
-                                            "mount -t tmpfs quota /sys/fs/cgroup\n"
+  const std::vector<std::string> unshare = {"/usr/bin/unshare", "-r", "-m", "sh", "-ec",
+                                            "mount -t tmpfs quota /sys/fs && echo '1 100000' > /sys/fs/cpu.max\n"
                                             "group=/sys/fs/cgroup$(sed -n 's/^0:://p' /proc/self/cgroup)\n"
-                                            "mkdir -p $group && echo \"$1 100000\" > $group/cpu.max\n"
+                                            "mkdir -p $group && echo \"$1\" > $group/cpu.max\n"
                                             "shift && exec \"$@\"",
                                             "sh"};
   if (RunProgram(With(unshare, {"max", "/bin/true"})).status != 0)
-    GTEST_SKIP() << "no mount namespace for the test here (needs root and unshare)";
-  for (const auto& [quota, threads] : {std::pair{"50000", 0}, {"100000", 0}, {"100001", 1}, {"max", 1}}) {
-    EXPECT_EQ(ThreadsStarted(With(With(unshare, {quota}), Traced("0,1"))), threads) << "quota " << quota;
+    GTEST_SKIP() << "no user and mount namespace for the test here (unshare -r -m)";
+  const std::pair<const char*, int> kThreadsByQuota[] = {
+      {"50000 100000", 0}, {"100000 100000", 0}, {"100001 100000", 1}, {"max 100000", 1},
+      {"0 100000", 1},     {"-1 100000", 1},     {"50000x 100000", 1}, {"50000 0", 1},
+      {"1", 1}};
+  for (const auto& [quota, threads] : kThreadsByQuota) {
+    EXPECT_EQ(ThreadsStarted(With(With(unshare, {quota}), Traced("0,1"))), threads) << "cpu.max " << quota;
   }
 }
 #endif

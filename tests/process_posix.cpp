@@ -17,6 +17,12 @@ void Redirect(int fd, const std::string& path, int flags) {
   close(opened);
 }
 
+// In the child: a limit of `resource`, soft and hard.
+bool Limit(int resource, rlim_t value) {
+  const rlimit limit{value, value};
+  return setrlimit(resource, &limit) == 0;
+}
+
 }  // namespace
 
 int RunWithStreams(const std::vector<std::string>& command, const std::string& io,
@@ -38,17 +44,9 @@ int RunWithStreams(const std::vector<std::string>& command, const std::string& i
       Redirect(STDOUT_FILENO, options.stdoutTo == Stdout::Full ? "/dev/full" : io + ".out", outFlags);
     Redirect(STDERR_FILENO, io + ".err", outFlags);
     close_range(3, ~0U, 0);
-    if (options.openFiles != 0) {
-      rlimit limit{};
-      getrlimit(RLIMIT_NOFILE, &limit);
-      limit.rlim_cur = static_cast<rlim_t>(options.openFiles);
-      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
-    }
-    if (options.addressSpaceKiB != 0) {
-      const rlim_t bytes = static_cast<rlim_t>(options.addressSpaceKiB) << 10;
-      const rlimit limit{bytes, bytes};
-      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
-    }
+    if (options.openFiles != 0 && !Limit(RLIMIT_NOFILE, static_cast<rlim_t>(options.openFiles))) _exit(127);
+    if (options.addressSpaceKiB != 0 && !Limit(RLIMIT_AS, static_cast<rlim_t>(options.addressSpaceKiB) << 10))
+      _exit(127);
     execvp(command[0].c_str(), argv.data());
     _exit(127);
   }

@@ -66,7 +66,7 @@ std::map<std::string, std::string> Call(const test::TableRow& row) {
 
 class TextHelper : public ::testing::TestWithParam<test::TableRow> {};
 
-TEST_P(TextHelper, DoesWhatTheRowSays) {
+TEST_P(TextHelper, Row) {
   const test::TableRow& row = GetParam();
   std::map<std::string, std::string> got = Call(row);
   for (const auto& [key, values] : row.fields) {
