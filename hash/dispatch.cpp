@@ -7,7 +7,6 @@
 #include "kernels.h"
 
 #include <array>
-#include <cstring>
 #include <span>
 
 namespace morv {
@@ -34,10 +33,72 @@ constexpr int kMinWorkingLanes = 3;
 // A kernel that takes all the working lanes beats one that does not; of two
 // that do, the narrower wastes fewer lanes; of two that do not, the wider needs
 // fewer groups. At equal width the later (preferred) one wins.
-bool FitsBetter(const LaneKernel& kernel, const LaneKernel& than, int working) {
+constexpr bool FitsBetter(const LaneKernel& kernel, const LaneKernel& than, int working) {
   const bool takesAll = kernel.lanes >= working;
   if (takesAll != (than.lanes >= working)) return takesAll;
   return takesAll ? kernel.lanes <= than.lanes : kernel.lanes >= than.lanes;
+}
+
+constexpr const LaneKernel& Fit(std::span<const LaneKernel> kernels, int working) {
+  const LaneKernel* fit = &kLaneKernels[0];  // one lane at a time
+  if (working < kMinWorkingLanes) return *fit;
+  for (const LaneKernel& kernel : kernels) {
+    if (FitsBetter(kernel, *fit, working)) fit = &kernel;
+  }
+  return *fit;
+}
+
+constexpr std::size_t kLaneKernelCount = std::size(kLaneKernels);
+using BatchName = std::array<char, 64>;
+
+// Every kernel that a step may run on, widest first, joined by '+'; the
+// scalar one only where there is no other, as one or two working lanes run on
+// it everywhere.
+constexpr BatchName JoinFits(std::span<const LaneKernel> kernels) {
+  BatchName text{};
+  std::size_t length = 0;
+  const auto append = [&](const char* part) {
+    while (*part != '\0') text[length++] = *part++;
+  };
+  int lastLanes = 0;
+  for (int working = BatchLanes; working > 0; --working) {
+    const LaneKernel& kernel = Fit(kernels, working);
+    if (kernel.lanes == lastLanes || (kernel.lanes == 1 && lastLanes != 0)) continue;
+    if (lastLanes != 0) append("+");
+    append(kernel.name);
+    lastLanes = kernel.lanes;
+  }
+  return text;
+}
+
+struct LaneKernelSet {
+  std::array<LaneKernel, kLaneKernelCount> kernels{};
+  std::size_t count = 0;
+  BatchName batchName{};
+};
+
+// Every set of lane kernels that a CPU may run (a bit per row of
+// kLaneKernels), worked out while compiling: choosing one at run time then
+// needs no initialisation, so the core needs no C++ runtime for it.
+constexpr auto kLaneKernelSets = [] {
+  std::array<LaneKernelSet, std::size_t{1} << kLaneKernelCount> sets{};
+  for (std::size_t mask = 0; mask < sets.size(); ++mask) {
+    LaneKernelSet& set = sets[mask];
+    for (std::size_t i = 0; i < kLaneKernelCount; ++i) {
+      if ((mask >> i & 1) != 0) set.kernels[set.count++] = kLaneKernels[i];
+    }
+    set.batchName = JoinFits({set.kernels.data(), set.count});
+  }
+  return sets;
+}();
+
+// The set of lane kernels that this CPU runs, as an index of kLaneKernelSets.
+std::size_t SetHere() {
+  std::size_t mask = 0;
+  for (std::size_t i = 0; i < kLaneKernelCount; ++i) {
+    if (kLaneKernels[i].runsHere()) mask |= std::size_t{1} << i;
+  }
+  return mask;
 }
 
 }  // namespace
@@ -52,46 +113,16 @@ void ProcessBlocksChosen(Ctx1024* ctx, const std::uint8_t* blocks, std::size_t b
   Chosen<Ctx1024>().processBlocks(ctx, blocks, blockCount, byteCountAdd);
 }
 
-std::span<const LaneKernel> LaneKernelsHere() {
-  // The CPU's features do not change while the process runs: tested once.
-  static const auto here = [] {
-    std::array<LaneKernel, std::size(kLaneKernels)> kernels{};
-    std::size_t count = 0;
-    for (const LaneKernel& kernel : kLaneKernels) {
-      if (kernel.runsHere()) kernels[count++] = kernel;
-    }
-    return std::pair{kernels, count};
-  }();
-  return {here.first.data(), here.second};
-}
-
 const LaneKernel& FitLaneKernel(std::span<const LaneKernel> kernels, int working) {
-  const LaneKernel* fit = &kLaneKernels[0];  // one lane at a time
-  if (working < kMinWorkingLanes) return *fit;
-  for (const LaneKernel& kernel : kernels) {
-    if (FitsBetter(kernel, *fit, working)) fit = &kernel;
-  }
-  return *fit;
+  return Fit(kernels, working);
 }
 
-// Every kernel that a step may run on, widest first, joined by '+'; the
-// scalar one only where there is no other, as one or two working lanes run on
-// it everywhere.
-const char* BatchKernelName() {
-  static const auto name = [] {
-    std::array<char, 64> text{};
-    int lastLanes = 0;
-    for (int working = BatchLanes; working > 0; --working) {
-      const LaneKernel& kernel = FitLaneKernel(LaneKernelsHere(), working);
-      if (kernel.lanes == lastLanes || (kernel.lanes == 1 && lastLanes != 0)) continue;
-      if (lastLanes != 0) std::strcat(text.data(), "+");
-      std::strcat(text.data(), kernel.name);
-      lastLanes = kernel.lanes;
-    }
-    return text;
-  }();
-  return name.data();
+std::span<const LaneKernel> LaneKernelsHere() {
+  const LaneKernelSet& set = kLaneKernelSets[SetHere()];
+  return {set.kernels.data(), set.count};
 }
+
+const char* BatchKernelName() { return kLaneKernelSets[SetHere()].batchName.data(); }
 
 const char* KernelName(int stateWidth) {
   switch (stateWidth) {
