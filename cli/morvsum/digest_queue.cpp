@@ -64,7 +64,8 @@ void DigestQueue::Push(const char* name, int digestBits, Report report) {
     entry.job.digestBits = digestBits;
     entry.job.err = 0;
     ++queued_;
-    // A worker starts once more files wait than there are workers to take them.
+    // One more worker starts each time as many files wait as there are workers
+    // (the calling thread among them).
     if (workers_ < wanted_ && queued_ >= workers_) StartWorker();
     queuedOrStopping_.notify_one();
   }
