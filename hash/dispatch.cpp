@@ -49,6 +49,7 @@ constexpr const LaneKernel& Fit(std::span<const LaneKernel> kernels, int working
 }
 
 constexpr std::size_t kLaneKernelCount = std::size(kLaneKernels);
+constexpr std::size_t kLaneKernelSetCount = std::size_t{1} << kLaneKernelCount;
 using BatchName = std::array<char, 64>;
 
 // Every kernel that a step may run on, widest first, joined by '+'; the
@@ -81,11 +82,11 @@ struct LaneKernelSet {
 // kLaneKernels), worked out while compiling: choosing one at run time then
 // needs no initialisation, so the core needs no C++ runtime for it.
 constexpr auto kLaneKernelSets = [] {
-  std::array<LaneKernelSet, std::size_t{1} << kLaneKernelCount> sets{};
-  for (std::size_t mask = 0; mask < sets.size(); ++mask) {
+  std::array<LaneKernelSet, kLaneKernelSetCount> sets{};
+  for (std::size_t mask = 0; mask != sets.size(); ++mask) {
     LaneKernelSet& set = sets[mask];
     for (std::size_t i = 0; i < kLaneKernelCount; ++i) {
-      if ((mask >> i & 1) != 0) set.kernels[set.count++] = kLaneKernels[i];
+      if ((mask & (std::size_t{1} << i)) != 0) set.kernels[set.count++] = kLaneKernels[i];
     }
     set.batchName = JoinFits({set.kernels.data(), set.count});
   }
