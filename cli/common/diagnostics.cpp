@@ -40,11 +40,17 @@ bool IsPlain(std::string_view name, std::size_t i) {
 std::size_t Utf8Length(std::string_view name, std::size_t i) {
   const unsigned char lead = static_cast<unsigned char>(name[i]);
   const std::size_t length = lead >= 0xF0 && lead < 0xF5   ? 4
-                             : lead >= 0xE0                ? 3
+                             : lead >= 0xE0 && lead < 0xF0 ? 3
                              : lead >= 0xC2 && lead < 0xE0 ? 2
                                                            : 0;
   if (length == 0 || i + length > name.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
+  // The second byte's range is narrower after the leads that could otherwise
+  // spell an overlong form, a surrogate or a code point past U+10FFFF.
+  const unsigned char second = static_cast<unsigned char>(name[i + 1]);
+  const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  if (second < low || second > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
     if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return 0;
   }
   return length;
