@@ -23,15 +23,13 @@ namespace {
 static_assert(sizeof(Hasher<256>) == sizeof(HashContext));
 static_assert(sizeof(Hasher<1024>) == sizeof(HashContext));
 
-// What each call of the layer makes of one message, held as a Message.
+// What each kind of call of the layer makes of one message, held as a Message:
+// a fixed length, a length given, and a Hasher in two updates, then in bits.
 template <class Message>
 std::vector<std::string> EveryCall(const Message& message) {
   std::vector<std::string> digests;
   const auto add = [&](const auto& digest) { digests.push_back(ToHex(digest.data(), digest.size())); };
   add(hash224(message));
-  add(hash256(message));
-  add(hash384(message));
-  add(hash512(message));
   add(hash1024(message));
   std::array<std::uint8_t, digestBytes(1000)> longDigest;
   hash(1000, message, longDigest);
@@ -59,23 +57,13 @@ struct RangeKind {
   std::vector<std::string> (*digests)(const Bytes&);
 };
 
+// One of each kind of element and of container (a view, a string, a vector, an array).
 const RangeKind kRangeKinds[] = {
-    {"span<const uint8_t>", [](const Bytes& m) { return EveryCall(std::span<const std::uint8_t>(m)); }},
     {"span<uint8_t>", [](const Bytes& m) { Bytes c = m; return EveryCall(std::span<std::uint8_t>(c)); }},
     {"span<const byte>", [](const Bytes& m) { return EveryCall(std::as_bytes(std::span(m))); }},
-    {"span<const char>", [](const Bytes& m) { const auto c = As<char>(m); return EveryCall(std::span(c)); }},
     {"string", [](const Bytes& m) { return EveryCall(std::string(m.begin(), m.end())); }},
-    {"string_view", [](const Bytes& m) { const std::string s(m.begin(), m.end()); return EveryCall(std::string_view(s)); }},
     {"u8string", [](const Bytes& m) { return EveryCall(std::u8string(m.begin(), m.end())); }},
-    {"vector<uint8_t>", [](const Bytes& m) { return EveryCall(m); }},
-    {"vector<char>", [](const Bytes& m) { return EveryCall(As<char>(m)); }},
     {"vector<signed char>", [](const Bytes& m) { return EveryCall(As<signed char>(m)); }},
-    {"vector<byte>", [](const Bytes& m) { return EveryCall(As<std::byte>(m)); }},
-    {"array<uint8_t>", [](const Bytes& m) {
-       std::array<std::uint8_t, kTableBytes> a;
-       std::copy(m.begin(), m.end(), a.begin());
-       return EveryCall(a);
-     }},
     {"uint8_t[]", [](const Bytes& m) {
        std::uint8_t a[kTableBytes];
        std::copy(m.begin(), m.end(), a);

@@ -1,7 +1,6 @@
-// morvsum's standard streams where a table cannot reach them: the end of input
-// typed on a terminal, and each output line in one write, so that runs in
-// parallel into one pipe never tear a line. Both need what only POSIX systems
-// have: a pseudo-terminal, and strace.
+// morvsum's standard input where a table cannot reach it: the end of input
+// typed on a terminal, which needs what only POSIX systems have, a
+// pseudo-terminal. (Each output line in one write: morvsum_workers_test.cpp.)
 #include "test_util.h"
 
 #ifdef _WIN32
@@ -11,8 +10,6 @@ namespace {
 TEST(MorvsumStreams, OneEndOfInputOnATerminalEndsIt) {
   GTEST_SKIP() << "Windows has no pseudo-terminal to type on";
 }
-
-TEST(MorvsumStreams, EachLineGoesOutInOneWrite) { GTEST_SKIP() << "Windows has no strace"; }
 
 }  // namespace
 }  // namespace morv::test
@@ -55,32 +52,6 @@ TEST(MorvsumStreams, OneEndOfInputOnATerminalEndsIt) {
   close(terminal);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "still reading after Ctrl-D";
   EXPECT_EQ(ReadFile("out"), "0500bf7c623641b709d10e230c7031da4066230c1428602bb83618f0b8262388  -\n");
-}
-
-// Also with several workers: only the first thread writes, a line at a time.
-TEST(MorvsumStreams, EachLineGoesOutInOneWrite) {
-  if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed (Debian: strace)";
-  TempDir dir;
-  std::vector<std::string> files;
-  for (int i = 0; i < 40; ++i) {
-    files.push_back("file" + std::to_string(i));
-    WriteFile(files.back(), std::string(static_cast<std::size_t>(i), 'x'));
-  }
-  for (const char* threads : {"--threads=1", "--threads=3"}) {
-    // A sanitized build's leak check cannot run under a tracer: off for this one run.
-    std::vector<std::string> command = {"/usr/bin/strace", "-f", "-o", "trace", "-e", "trace=write",
-                                        "-E", "ASAN_OPTIONS=detect_leaks=0"};
-    for (const std::string& word : TargetCommand(MORV_MORVSUM, {threads, "-l", "2048"})) {
-      command.push_back(word);
-    }
-    command.insert(command.end(), files.begin(), files.end());
-    const ProgramRun run = RunProgram(command);
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string trace = ReadFile("trace").value_or("");
-    std::size_t writes = 0;
-    for (std::size_t at = 0; (at = trace.find("write(1, ", at)) != std::string::npos; ++at) ++writes;
-    EXPECT_EQ(writes, 40u) << threads << "\n" << trace;
-  }
 }
 
 }  // namespace

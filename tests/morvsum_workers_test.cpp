@@ -1,14 +1,15 @@
 // morvsum on many files with several workers, where a table would be too long:
 // any number of workers prints what one prints, in both modes; -c on a check
-// file of many lines gives each line's result in its place; and the default
-// number of workers follows the CPUs the process may use (Linux only: it needs
-// taskset, strace and control groups).
+// file of many lines gives each line's result in its place; and, traced (Linux
+// only: it needs strace, taskset and control groups), each line goes out in one
+// write and the default number of workers follows the CPUs the process may use.
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <random>
+#include <string_view>
 #include <utility>
 
 #include "test_util.h"
@@ -40,9 +41,12 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
   return args;
 }
 
-TEST(MorvsumWorkers, AnyNumberOfWorkersPrintsWhatOnePrints) {
+// Hashing mode with any number of workers prints what one prints, at either
+// width; -c on its output, after some files changed and some went, gives each
+// line's result in its place.
+TEST(MorvsumWorkers, AnyNumberPrintWhatOnePrintsAndCheckInPlace) {
   TempDir dir;
-  const std::vector<std::string> files = MakeFiles();
+  std::vector<std::string> files = MakeFiles();
   for (const char* length : {"-l512", "-l1024"}) {
     const ProgramRun one = RunProgram(TargetCommand(MORV_MORVSUM, With({"--threads=1", length}, files)));
     ASSERT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 301);
@@ -53,12 +57,6 @@ TEST(MorvsumWorkers, AnyNumberOfWorkersPrintsWhatOnePrints) {
       EXPECT_EQ(many.status, 1);
     }
   }
-}
-
-// The check file is hashing mode's output; then some files change, some go.
-TEST(MorvsumWorkers, CheckGivesEachLineItsResultInItsPlace) {
-  TempDir dir;
-  std::vector<std::string> files = MakeFiles();
   std::erase_if(files, [](const std::string& f) { return !fs::is_regular_file(f); });
   files.pop_back();  // its name is listed twice
   const ProgramRun sums = RunProgram(TargetCommand(MORV_MORVSUM, With({"--threads=1", "--tag"}, files)));
@@ -85,6 +83,7 @@ TEST(MorvsumWorkers, CheckGivesEachLineItsResultInItsPlace) {
 }
 
 #ifdef _WIN32
+TEST(MorvsumWorkers, EachLineGoesOutInOneWrite) { GTEST_SKIP() << "Windows has no strace"; }
 TEST(MorvsumWorkers, DefaultWorkersAreTheCpusOfTheAffinityMask) {
   GTEST_SKIP() << "Windows has no taskset or strace to set and count them";
 }
@@ -92,24 +91,29 @@ TEST(MorvsumWorkers, DefaultWorkersFollowTheControlGroupsCpuQuota) {
   GTEST_SKIP() << "Windows has no control groups";
 }
 #else
-// The threads that morvsum starts on 40 files, by default: its workers but this one.
-int ThreadsStarted(std::vector<std::string> command) {
-  for (int i = 0; i < 40; ++i) WriteFile(command.emplace_back(std::to_string(i) + ".f"), "x");
+// How many times morvsum on 40 files of 0 to 39 bytes, run after `prefix`,
+// made each of the calls, traced with strace -f. A sanitized build's leak check
+// cannot run under a tracer: off for these runs.
+int Calls(const std::vector<std::string>& prefix, const std::vector<std::string>& args,
+          std::initializer_list<std::string_view> calls) {
+  std::vector<std::string> command = With(prefix, {"/usr/bin/strace", "-f", "-o", "trace", "-e",
+                                                   "trace=clone,clone3,write", "-E", "ASAN_OPTIONS=detect_leaks=0"});
+  command = With(command, TargetCommand(MORV_MORVSUM, args));
+  for (int i = 0; i < 40; ++i) WriteFile(command.emplace_back(std::to_string(i) + ".f"), std::string(i, 'x'));
   const ProgramRun run = RunProgram(command);
   EXPECT_EQ(run.status, 0) << run.err;
   const std::string trace = ReadFile("trace").value_or("");
-  int started = 0;
-  for (std::size_t at = 0; (at = trace.find("clone", at)) != std::string::npos; ++at) {
-    started += trace.compare(at, 6, "clone(") == 0 || trace.compare(at, 7, "clone3(") == 0;
+  int made = 0;
+  for (const std::string_view call : calls) {
+    for (std::size_t at = 0; (at = trace.find(call, at)) != std::string::npos; ++at) ++made;
   }
-  return started;
+  return made;
 }
 
-// On CPUs 0 and 1 (or 0 alone), traced. A sanitized build's leak check cannot
-// run under a tracer: off for these runs.
-std::vector<std::string> Traced(const char* cpus) {
-  return {"/usr/bin/taskset", "-c", cpus, "/usr/bin/strace", "-f", "-o", "trace", "-e", "trace=clone,clone3",
-          "-E", "ASAN_OPTIONS=detect_leaks=0", MORV_MORVSUM};
+// The threads that morvsum starts by default on CPUs 0 and 1 (or 0 alone): its
+// workers but this one.
+int ThreadsStarted(std::vector<std::string> prefix, const char* cpus) {
+  return Calls(With(prefix, {"/usr/bin/taskset", "-c", cpus}), {}, {"clone(", "clone3("});
 }
 
 // Under qemu-user the trace would hold the emulator's own threads too.
@@ -119,11 +123,20 @@ bool CanTrace() {
 }
 constexpr const char* kCannotTrace = "needs strace (Debian: strace), 2 CPUs and a native build";
 
+// Each output line in one write, so that runs in parallel into one pipe never
+// tear a line; also with several workers, as only the first thread writes.
+TEST(MorvsumWorkers, EachLineGoesOutInOneWrite) {
+  if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed (Debian: strace)";
+  TempDir dir;
+  EXPECT_EQ(Calls({}, {"--threads=1", "-l", "2048"}, {"write(1, "}), 40);
+  EXPECT_EQ(Calls({}, {"--threads=3", "-l", "2048"}, {"write(1, "}), 40);
+}
+
 TEST(MorvsumWorkers, DefaultWorkersAreTheCpusOfTheAffinityMask) {
   if (!CanTrace()) GTEST_SKIP() << kCannotTrace;
   TempDir dir;
-  EXPECT_EQ(ThreadsStarted(Traced("0")), 0);
-  EXPECT_EQ(ThreadsStarted(Traced("0,1")), 1);
+  EXPECT_EQ(ThreadsStarted({}, "0"), 0);
+  EXPECT_EQ(ThreadsStarted({}, "0,1"), 1);
 }
 
 // In a user and mount namespace of its own (no privilege needed), the test sets
@@ -146,7 +159,7 @@ TEST(MorvsumWorkers, DefaultWorkersFollowTheControlGroupsCpuQuota) {
       {"0 100000", 1},     {"-1 100000", 1},     {"50000x 100000", 1}, {"50000 0", 1},
       {"1", 1}};
   for (const auto& [quota, threads] : kThreadsByQuota) {
-    EXPECT_EQ(ThreadsStarted(With(With(unshare, {quota}), Traced("0,1"))), threads) << "cpu.max " << quota;
+    EXPECT_EQ(ThreadsStarted(With(unshare, {quota}), "0,1"), threads) << "cpu.max " << quota;
   }
 }
 #endif
