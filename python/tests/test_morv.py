@@ -22,12 +22,14 @@ except ImportError:  # then the integers with __index__ are only those of Index 
 
 
 @pytest.mark.parametrize("digest_bits,message,bits,digest", known_answers())
-def test_known_answers_by_bits_and_by_bytes(digest_bits, message, bits, digest):
+def test_known_answers_by_bits_by_bytes_and_by_the_named_constructor(digest_bits, message, bits, digest):
     by_bits, by_bytes = morv.new(digest_bits), morv.new(digest_bits)
     by_bits.update_bits(message, bits)
     by_bytes.update(message[:bits // 8])
     by_bytes.update_bits(message[bits // 8:], bits % 8)
     assert by_bits.hexdigest() == by_bytes.hexdigest() == digest
+    if bits % 8 == 0 and hasattr(morv, f"morv{digest_bits}"):  # morv384 is 384 bits, and so on
+        assert getattr(morv, f"morv{digest_bits}")(message).hexdigest() == digest
 
 
 @pytest.mark.parametrize("digest_bits,size,block", [(8, 1, 64), (512, 64, 64), (520, 65, 128), (65536, 8192, 128)])
