@@ -9,20 +9,16 @@ import * as lines from '../page/checksum_line.js';
 const table = JSON.parse(readFileSync(new URL('./checksum_lines.json', import.meta.url), 'utf8'));
 const expand = (text) => text.replace(/\{(\d+)\}/g, (_, bits) => 'aB'.repeat(bits / 8));
 
-test('checksum lines read as morvsum -c reads them', () => {
+test('checksum lines read as morvsum -c reads them, in a line and in a pasted file; the lines morvsum writes', () => {
   for (const [line, form, expected] of table.read) {
     const parsed = lines.parseChecksumLine(expand(line), form ?? undefined);
     assert.deepEqual(parsed && [parsed.bits, parsed.name, parsed.form ?? form], expected, JSON.stringify(line));
     if (parsed) assert.equal(parsed.hex.length, parsed.bits / 4);
   }
-});
-
-test('a pasted file: comments, empty lines and carriage returns passed over, the first untagged line decides the form', () => {
+  // Comments, empty lines and carriage returns passed over; the first untagged line decides the form.
   const [text, names, improper] = table.file;
   const parsed = lines.parseChecksumFile(expand(text));
   assert.deepEqual([parsed.proper.map((p) => p.name), parsed.improper], [names, improper]);
-});
-
-test('the lines morvsum writes: hashing mode escapes \\, line ends and carriage returns; -c only a name with a line end', () => {
+  // Hashing mode escapes \\, line ends and carriage returns; -c only a name with a line end.
   for (const [name, args, expected] of table.written) assert.equal(lines[name](...args), expected);
 });

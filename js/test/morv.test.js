@@ -28,16 +28,13 @@ test('the refusals of refusals.json, as Node names them, leave the object as it 
   const buffer = new ArrayBuffer(8);
   const detached = [buffer, new Uint8Array(buffer, 2), new DataView(buffer)];
   structuredClone(buffer, { transfer: [buffer] });
-  const names = { ...morvPackage, abc, detached, ended: ended() };
+  const names = { ...morvPackage, abc, detached, ended: ended(), hash: createHash(256).update('ab') };
   for (const [call, type, code, message] of readJson('./refusals.json').rows) {
     const run = new Function(...Object.keys(names), `return ${call};`);
     await assert.rejects(async () => run(...Object.values(names)),
       (e) => e.constructor.name === type && e.code === code && new RegExp(message).test(e.message), call);
   }
-  const hash = createHash(256).update('ab');
-  assert.throws(() => hash.updateBits(abc, 99), RangeError);
-  assert.throws(() => hash.update({}), TypeError);
-  assert.equal(hash.update('c').digest('hex'), reference(abc, 256));
+  assert.equal(names.hash.update('c').digest('hex'), reference(abc, 256));
   assert.equal(names.ended.copy().digest('hex'), ended().digest('hex'));
 });
 
@@ -45,10 +42,9 @@ test('every kind of bytes, a string as UTF-8, and digests as bytes, hex or base6
   const padded = new Uint8Array([0, 0x61, 0x62, 0x63, 0]);
   for (const form of [abc, 'abc', abc.buffer, Buffer.from('abc'), padded.subarray(1, 4), new DataView(padded.buffer, 1, 3)]) assert.equal(morv512(form, 'hex'), reference(abc));
   assert.equal(morv512(new Uint16Array([1, 2]), 'hex'), reference(new Uint8Array([1, 0, 2, 0])));
-  assert.equal(morv256('é€😀', 'hex'), reference(new Uint8Array([0xc3, 0xa9, 0xe2, 0x82, 0xac, 0xf0, 0x9f, 0x98, 0x80]), 256));
   const bytes = Buffer.from(morv256(abc));
   assert.ok(morv256(abc) instanceof Uint8Array && bytes.length === 32);
-  assert.deepEqual([morv256(abc, 'hex'), createHash(256).update(abc).digest('base64')], [bytes.toString('hex'), bytes.toString('base64')]);
+  assert.equal(morv256(abc, 'hex'), bytes.toString('hex'));
   for (const [bits, digestSize, blockSize] of [[8, 1, 64], [512, 64, 64], [520, 65, 128], [65536, 8192, 128]]) {
     const hash = new Hash(bits);
     assert.deepEqual([hash.name, hash.digestSize, hash.blockSize, hash.digest().length], [`morv-${bits}`, digestSize, blockSize, digestSize]);
@@ -128,32 +124,28 @@ test('a message longer than the module\'s input buffer: one call equals small pi
   }
 });
 
-test('streams: Node Readable, ReadableStream, Blob, File, iterables, and a failing stream', async () => {
-  const chunks = ['ab', 'c'];
-  const web = new Blob(chunks).stream();
-  for (const source of [Readable.from(chunks.map((c) => Buffer.from(c))), Readable.from(chunks), web,
-    new Blob(chunks), new File(chunks, 'abc.txt'), (async function* () { yield* chunks; }()), chunks]) {
-    assert.equal(await hashStream(source, 512, 'hex'), reference(abc));
+test('hashStream: Node Readable, ReadableStream, Blob, File, iterables; the bytes read after each chunk through an options object, its last argument; failures', async () => {
+  const chunks = () => ['ab', new Uint8Array(5), 'é'];
+  const whole = new Uint8Array([0x61, 0x62, 0, 0, 0, 0, 0, 0xc3, 0xa9]);
+  const web = new Blob(chunks()).stream();
+  for (const source of [Readable.from(chunks().map((c) => Buffer.from(c))), web, new Blob(chunks()), new File(chunks(), 'f.txt'),
+    (async function* () { yield* chunks(); }())]) {
+    assert.equal(await hashStream(source, 512, 'hex'), reference(whole));
   }
   assert.equal(web.locked, false);
-  await assert.rejects(hashStream(new Readable({ read() { this.destroy(new Error('disk gone')); } })), /disk gone/);
-});
-
-test('hashStream reports the bytes read after each chunk through an options object, its last argument', async () => {
-  const chunks = () => ['ab', new Uint8Array(5), 'é'];
+  assert.equal(await hashStream(Readable.from(['ab', 'c']), 512, 'hex'), reference(abc));
   const heard = [];
   const onProgress = (bytesRead) => heard.push(bytesRead);
-  const whole = new Uint8Array([0x61, 0x62, 0, 0, 0, 0, 0, 0xc3, 0xa9]);
-  for (const [args, expected] of [[[{ onProgress }], reference(whole)], [[256, { onProgress }], reference(whole, 256)],
-    [[256, 'hex', { onProgress }], reference(whole, 256)], [[undefined, undefined, {}], reference(whole)]]) {
+  for (const [args, bits] of [[[{ onProgress }], 512], [[256, { onProgress }], 256], [[256, 'hex', { onProgress }], 256], [[undefined, undefined, {}], 512]]) {
     heard.length = 0;
     const digest = await hashStream(chunks(), ...args);
-    assert.equal(typeof digest === 'string' ? digest : Buffer.from(digest).toString('hex'), expected);
+    assert.equal(typeof digest === 'string' ? digest : Buffer.from(digest).toString('hex'), reference(whole, bits));
     assert.deepEqual(heard, args.at(-1).onProgress ? [2, 7, 9] : []);
   }
-  const web = new Blob(['abc']).stream();
-  await assert.rejects(hashStream(web, { onProgress: () => { throw new Error('stop'); } }), /stop/);
-  assert.equal(web.locked, false);
+  await assert.rejects(hashStream(new Readable({ read() { this.destroy(new Error('disk gone')); } })), /disk gone/);
+  const failing = new Blob(['abc']).stream();
+  await assert.rejects(hashStream(failing, { onProgress: () => { throw new Error('stop'); } }), /stop/);
+  assert.equal(failing.locked, false);
 });
 
 // A Node process of its own, for a fresh module or the garbage collector.

@@ -13,7 +13,6 @@ import { test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { fileURLToPath } from 'node:url';
 
-import { morv512 } from '../index.js';
 import { knownAnswers } from './known_answers.js';
 
 const packageRoot = fileURLToPath(new URL('..', import.meta.url));
@@ -42,7 +41,7 @@ async function ask(url, worker) {
   throw new Error('workerd did not answer within 20 s');
 }
 
-test('morv/init in workerd: the worker answers with known digests and the digest of abc', { skip: !installed && 'workerd and esbuild are not installed (npm ci)' }, async () => {
+test('morv/init in workerd: the worker answers with known digests', { skip: !installed && 'workerd and esbuild are not installed (npm ci)' }, async () => {
   const { build } = await import('esbuild');
   // A CommonJS module: its exports object is the default export, its default the binary's path.
   const { default: { default: workerd, compatibilityDate } } = await import('workerd');
@@ -59,8 +58,7 @@ test('morv/init in workerd: the worker answers with known digests and the digest
   try {
     const cases = knownAnswers(readFileSync(new URL('../../tests/data/hash_vectors.txt', import.meta.url), 'utf8'))
       .filter((c) => c.bitCount % 8 === 0 && c.bitCount <= 2048);
-    const asked = [...cases.filter((_, i) => i % 5 === 0), { digestBits: 512, message: new Uint8Array([0x61, 0x62, 0x63]), digest: morv512('abc', 'hex') }];
-    for (const c of asked) {
+    for (const c of cases.filter((_, i) => i % 5 === 0)) {
       const hex = Buffer.from(c.message).toString('hex');
       assert.equal(await ask(`http://127.0.0.1:${port}/?bits=${c.digestBits}&hex=${hex}`, worker), `200 ${c.digest}`, errors);
     }

@@ -1,7 +1,6 @@
 """morv.hash_files: files on the lanes against new() on their bytes, with open()'s errors."""
 import os
 import pathlib
-import re
 import subprocess
 import sys
 
@@ -61,18 +60,10 @@ def test_raises_what_open_raises_once_every_file_is_closed(tmp_path, bad, error,
         str(expected.value), expected.value.args, getattr(expected.value, "filename", None))
 
 
-@pytest.mark.parametrize("paths", ["a", b"a", pathlib.Path("a"), 5, [5]])
-def test_refuses_what_is_no_list_of_paths(paths):
-    with pytest.raises(TypeError):
+@pytest.mark.parametrize("paths", ["a", b"a", pathlib.Path("a")])
+def test_refuses_a_path_for_the_list_of_paths(paths):
+    with pytest.raises(TypeError, match=f"^paths must be an iterable of paths, not {type(paths).__name__}$"):
         morv.hash_files(paths)
-
-
-@pytest.mark.parametrize("bits", [0, 7, 65544, 2**70, "512", None])
-def test_refuses_digest_bits_as_hash_many_does(bits):
-    with pytest.raises(Exception) as expected:
-        morv.hash_many([], bits)
-    with pytest.raises(expected.type, match=f"^{re.escape(str(expected.value))}$"):
-        morv.hash_files([], digest_bits=bits)
 
 
 def run(script, **env):

@@ -3,6 +3,7 @@ import array
 import copy
 import functools
 import hashlib
+import os
 import pickle
 import re
 import sys
@@ -21,22 +22,22 @@ except ImportError:  # then the integers with __index__ are only those of Index 
 
 
 @pytest.mark.parametrize("digest_bits,message,bits,digest", known_answers())
-def test_known_answers_by_bits_by_bytes_and_by_the_constructor(digest_bits, message, bits, digest):
+def test_known_answers_by_bits_by_bytes_and_by_the_named_constructor(digest_bits, message, bits, digest):
     by_bits, by_bytes = morv.new(digest_bits), morv.new(digest_bits)
     by_bits.update_bits(message, bits)
     by_bytes.update(message[:bits // 8])
     by_bytes.update_bits(message[bits // 8:], bits % 8)
     assert by_bits.hexdigest() == by_bytes.hexdigest() == digest
-    if bits % 8 == 0:
-        make = getattr(morv, f"morv{digest_bits}", functools.partial(morv.new, digest_bits))
-        assert make(message).hexdigest() == digest
+    if bits % 8 == 0 and hasattr(morv, f"morv{digest_bits}"):  # morv384 is 384 bits, and so on
+        assert getattr(morv, f"morv{digest_bits}")(message).hexdigest() == digest
 
 
 @pytest.mark.parametrize("digest_bits,size,block", [(8, 1, 64), (512, 64, 64), (520, 65, 128), (65536, 8192, 128)])
-def test_attributes(digest_bits, size, block):
+def test_attributes_and_repr_as_hashlibs(digest_bits, size, block):
     hasher = morv.new(digest_bits)
     assert (type(hasher), hasher.name, hasher.digest_size, hasher.block_size, len(hasher.digest())) == (
         morv.Hash, f"morv-{digest_bits}", size, block, size)
+    assert repr(hasher) == f"<morv-{digest_bits} morv.Hash object @ {id(hasher):#x}>"  # as <sha256 _hashlib.HASH ...>
 
 
 def test_object_keeps_its_message_and_copies_are_independent():
@@ -57,13 +58,12 @@ def test_dropped_objects_give_back_their_reference_to_the_type():
     assert after == before
 
 
-def test_value_errors_and_partial_byte_ends_the_message():
+def test_partial_byte_ends_the_message_and_bit_counts_beyond_the_data_are_refused():
     ended = morv.new()
     ended.update_bits(b"\xff", 3)
     copy = ended.copy()
-    for call in [lambda b=b: morv.new(b) for b in (0, -8, 7, 65544, 2**70)] + [
-            lambda: morv.new().update_bits(b"ab", -1), lambda: morv.new().update_bits(b"ab", 17),
-            lambda: copy.update(b""), lambda: ended.update_bits(b"", 0)]:
+    for call in (lambda: morv.new().update_bits(b"ab", -1), lambda: morv.new().update_bits(b"ab", 17),
+                 lambda: copy.update(b""), lambda: ended.update_bits(b"", 0)):
         with pytest.raises(ValueError):
             call()
     assert copy.digest() == ended.digest()
@@ -87,13 +87,6 @@ def test_hash_many_gives_what_new_gives_one_by_one(digest_bits):
     assert morv.hash_many(buffers, digest_bits) == [morv.new(digest_bits, b).digest() for b in buffers]
     assert morv.hash_many(iter(buffers), digest_bits=digest_bits) == morv.hash_many(buffers, digest_bits)
     assert morv.hash_many([], digest_bits) == []
-
-
-def test_hash_many_refuses_as_new_does():
-    for buffers, bits, error in [(["abc"], 512, TypeError), ([b"a", memoryview(b"abcdef")[::2]], 512, BufferError),
-                                 (5, 512, TypeError), ([b""], 7, ValueError), ([b""], 65544, ValueError)]:
-        with pytest.raises(error):
-            morv.hash_many(buffers, bits)
 
 
 @pytest.mark.parametrize("make", [functools.partial(morv.new, 512), morv.morv224, morv.morv256, morv.morv384, morv.morv512, morv.morv1024])
@@ -122,17 +115,12 @@ HASHLIB_NAMES = {"openssl_sha256": "morv256", "_hashlib.HASH": "morv.Hash", "HAS
 @pytest.mark.parametrize("call,hashlib_call", same_errors())
 def test_errors_in_hashlibs_words(call, hashlib_call):
     with pytest.raises(Exception) as expected:
-        eval(hashlib_call, {"hashlib": hashlib, "h": hashlib.sha256(), "pickle": pickle, "copy": copy})
+        eval(hashlib_call, {"hashlib": hashlib, "h": hashlib.sha256(), "morv": morv, "os": os, "pickle": pickle, "copy": copy})
     message = str(expected.value)
     for name, ours in HASHLIB_NAMES.items():
         message = message.replace(name, ours)
     with pytest.raises(expected.type, match=f"^{re.escape(message)}$"):
         eval(call, {"morv": morv, "h": morv.morv256(), "pickle": pickle, "copy": copy})
-
-
-def test_repr_names_the_hash_as_hashlibs_does():
-    for h in (morv.morv256(), morv.new(8), hashlib.sha256()):
-        assert repr(h) == f"<{h.name} {type(h).__module__}.{type(h).__qualname__} object @ {id(h):#x}>"
 
 
 class Index:

@@ -1,12 +1,16 @@
 """The C interface from Python through ctypes, against the independent known
-answers: each vector through morv_init, morv_update, morv_update_bits and
-morv_final (the streamed ones chunk by chunk), and through morv_hash when it is
+answers (read by python/tests/known_answers.py): each vector through morv_init,
+morv_update, morv_update_bits and morv_final, and through morv_hash when it is
 whole bytes.
 
     python3 morv_ctypes.py path/to/libmorv.so tests/data/hash_vectors.txt VERSION
 """
 import ctypes
 import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "python/tests"))
+from known_answers import known_answers  # noqa: E402
 
 
 class Context(ctypes.Structure):
@@ -27,28 +31,17 @@ def load(path):
 
 def failures(lib, vectors, version):
     """One line for each call that does not give the known answer, and how many calls were checked."""
-    found, checked, streamed = [], 0, False
-    for number, line in enumerate(open(vectors), 1):
-        streamed = streamed or line.startswith("# Streamed")
-        if not line.strip() or line.startswith("#"):
-            continue
-        fields = line.split()
-        bits, expected, size = int(fields[0]), bytes.fromhex(fields[3].strip("-")), (int(fields[0]) + 7) // 8
-        ctx, digest = Context(), ctypes.create_string_buffer(size)
-        result = lib.morv_init(ctypes.byref(ctx), bits)
-        if streamed:  # a chunk and its repeat count
-            for _ in range(int(fields[2])):
-                result |= lib.morv_update(ctypes.byref(ctx), bytes.fromhex(fields[1]), len(fields[1]) // 2)
-        else:  # a bit count and the message
-            message, count = bytes.fromhex(fields[2].strip("-")), int(fields[1])
-            result |= lib.morv_update(ctypes.byref(ctx), message, count // 8)
-            result |= lib.morv_update_bits(ctypes.byref(ctx), message[count // 8:], count % 8)
-        result |= lib.morv_final(ctypes.byref(ctx), digest)
-        calls = [("init, update, final", result, digest.raw)]
-        if not streamed and count % 8 == 0:
-            digest = ctypes.create_string_buffer(size)
-            calls.append(("morv_hash", lib.morv_hash(bits, message, len(message), digest), digest.raw))
-        found += [f"line {number}: {what}" for what, result, raw in calls if result != 0 or raw != expected]
+    found, checked = [], 0
+    for bits, message, count, expected in known_answers(vectors, every_length=True):
+        ctx, digest, size = Context(), ctypes.create_string_buffer((bits + 7) // 8), (bits + 7) // 8
+        result = lib.morv_init(ctypes.byref(ctx), bits) | lib.morv_update(ctypes.byref(ctx), message, count // 8)
+        result |= lib.morv_update_bits(ctypes.byref(ctx), message[count // 8:], count % 8)
+        calls = [("init, update, final", result | lib.morv_final(ctypes.byref(ctx), digest), digest.raw)]
+        if count % 8 == 0:
+            whole = ctypes.create_string_buffer(size)
+            calls.append(("morv_hash", lib.morv_hash(bits, message, len(message), whole), whole.raw))
+        found += [f"morv-{bits} of {count} bits: {what}" for what, result, raw in calls
+                  if result != 0 or raw.hex() != expected]
         checked += len(calls)
     if lib.morv_hash(-1, b"abc", 3, ctypes.create_string_buffer(1)) != 1:
         found.append("a negative length not refused")
