@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include <new>
+
 namespace morv_python {
 
 bool InputBytes::Take(PyObject* data) {
@@ -20,6 +22,22 @@ std::optional<int> DigestBits(PyObject* value) {
                             [](long long n) { return n >= 8 && n <= kMaxDigestBits && n % 8 == 0; });
   if (!bits) return std::nullopt;
   return static_cast<int>(*bits);
+}
+
+PyObject* CallOnListAndDigestBits(PyObject* args, PyObject* kwargs, const char* listName, const char* format,
+                                  PyObject* (*body)(PyObject* list, int digestBits)) {
+  const char* keywords[] = {listName, "digest_bits", nullptr};
+  PyObject* list = nullptr;
+  PyObject* digestBits = nullptr;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, format, const_cast<char**>(keywords), &list, &digestBits))
+    return nullptr;
+  const auto bits = DigestBits(digestBits);
+  if (!bits) return nullptr;
+  try {
+    return body(list, *bits);
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  }
 }
 
 }  // namespace morv_python

@@ -54,4 +54,11 @@ inline constexpr int kMaxDigestBits = 65536;
 // (null).
 std::optional<int> DigestBits(PyObject* value);
 
+// A module function of a list and digest_bits=512, as hash_many and hash_files
+// are: parses them as hashlib parses arguments (`format` names the function,
+// as "O|O:hash_many") and runs `body` on them; a failed allocation is raised
+// as MemoryError.
+PyObject* CallOnListAndDigestBits(PyObject* args, PyObject* kwargs, const char* listName, const char* format,
+                                  PyObject* (*body)(PyObject* list, int digestBits));
+
 }  // namespace morv_python

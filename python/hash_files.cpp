@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -70,19 +69,7 @@ PyObject* HashFiles(PyObject* paths, int digestBits) {
 }
 
 PyObject* HashFilesCall(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* keywords[] = {"paths", "digest_bits", nullptr};
-  PyObject* paths = nullptr;
-  PyObject* digestBits = nullptr;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O|O:hash_files", const_cast<char**>(keywords), &paths,
-                                   &digestBits))
-    return nullptr;
-  const auto bits = DigestBits(digestBits);
-  if (!bits) return nullptr;
-  try {
-    return HashFiles(paths, *bits);
-  } catch (const std::bad_alloc&) {
-    return PyErr_NoMemory();
-  }
+  return CallOnListAndDigestBits(args, kwargs, "paths", "O|O:hash_files", HashFiles);
 }
 
 PyMethodDef kFunctions[] = {

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <new>
 #include <optional>
 #include <span>
 #include <vector>
@@ -63,19 +62,7 @@ PyObject* HashMany(PyObject* buffers, int digestBits) {
 }
 
 PyObject* HashManyCall(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* keywords[] = {"buffers", "digest_bits", nullptr};
-  PyObject* buffers = nullptr;
-  PyObject* digestBits = nullptr;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O|O:hash_many", const_cast<char**>(keywords), &buffers,
-                                   &digestBits))
-    return nullptr;
-  const auto bits = DigestBits(digestBits);
-  if (!bits) return nullptr;
-  try {
-    return HashMany(buffers, *bits);
-  } catch (const std::bad_alloc&) {
-    return PyErr_NoMemory();
-  }
+  return CallOnListAndDigestBits(args, kwargs, "buffers", "O|O:hash_many", HashMany);
 }
 
 PyMethodDef kFunctions[] = {
